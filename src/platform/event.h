@@ -1,0 +1,49 @@
+#pragma once
+// Events with the semantics of the system's event objects: manual reset (stays signalled until
+// Reset) and auto reset (one waiter takes the signal and it clears).
+#include <condition_variable>
+#include <cstdint>
+#include <initializer_list>
+#include <mutex>
+#include <span>
+#include <vector>
+
+namespace kx58 {
+
+inline constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
+inline constexpr int kWaitTimeout = -1;
+
+class Event {
+public:
+    enum class ResetMode { Manual, Auto };
+    explicit Event(ResetMode mode = ResetMode::Manual, bool initiallySet = false);
+    ~Event();
+    Event(const Event&) = delete;
+    Event& operator=(const Event&) = delete;
+
+    void Set();
+    void Reset();
+    bool IsSet() const;
+    // True when the event was (and for auto reset: is taken as) signalled within the timeout.
+    bool Wait(std::uint32_t timeoutMs);
+
+private:
+    friend int WaitAny(std::span<Event* const>, std::uint32_t);
+    struct Waiter;
+    bool TryTake();  // caller holds mutex_
+    void AddWaiter(Waiter* waiter);
+    void RemoveWaiter(Waiter* waiter);
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Waiter*> waiters_;
+    const bool autoReset_;
+    bool signalled_;
+};
+
+// Waits until one of the events is signalled; returns its index (the lowest when several are),
+// or kWaitTimeout.
+int WaitAny(std::span<Event* const> events, std::uint32_t timeoutMs);
+int WaitAny(std::initializer_list<Event*> events, std::uint32_t timeoutMs);
+
+}  // namespace kx58
