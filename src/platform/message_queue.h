@@ -33,12 +33,13 @@ public:
     // BroadcastSystemMessage, cross-process sends). False when the bus cannot be set up.
     bool MakeReachable(const std::string& className, const std::string& title);
 
+    // Process-internal: the listener behind MakeReachable.
+    struct Reachable;
+
 private:
-    friend class MessageQueue;
     HWND hwnd_ = nullptr;
     std::shared_ptr<MessageQueue> queue_;
     std::shared_ptr<Handler> handler_;
-    struct Reachable;
     std::unique_ptr<Reachable> reachable_;
 };
 
@@ -70,8 +71,11 @@ public:
 
     // Runs until PostQuitMessage; returns its exit code.
     int RunLoop();
+    // Runs until `done` holds (checked after each pass) or a quit is posted; a nested modal
+    // loop uses it. False when it ended for a quit, which stays pending for the outer loop.
+    bool RunUntil(const std::function<bool()>& done);
     // Handles everything ready now (sends, posts, due timers) without blocking. Returns false
-    // once a quit was posted (the quit is consumed).
+    // while a quit is pending (TakeQuitCode consumes it).
     bool DispatchPending();
     // Handles pending sends only (used while this thread waits for another party).
     void DispatchSends();
@@ -82,6 +86,7 @@ public:
     // Milliseconds until the next timer is due, or nothing when no timer is armed.
     std::optional<std::uint32_t> NextTimerDueMs() const;
     std::optional<int> QuitCode() const;
+    std::optional<int> TakeQuitCode();
 
     struct Impl;
     explicit MessageQueue(std::unique_ptr<Impl> impl);

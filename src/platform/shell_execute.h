@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win_types.h"
+
 namespace kx58 {
 
 // verb "open": a URL (scheme://...) or a folder or a non-executable file is handed to

@@ -1,0 +1,53 @@
+#pragma once
+// Process-internal parts of the session bus: the listener that makes a window reachable and
+// the frame format shared by both ends.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/message_queue.h"
+#include "platform/worker_thread.h"
+
+namespace kx58 {
+
+namespace detail {
+
+enum class FrameKind : std::uint16_t { Post = 1, Send = 2, Reply = 3 };
+
+struct Frame {
+    FrameKind kind = FrameKind::Post;
+    std::uint32_t target = 0;  // window number inside the receiving process
+    UINT message = 0;
+    std::uint64_t wParam = 0;
+    std::int64_t lParam = 0;
+    std::uint64_t dwData = 0;
+    std::string data;  // the copy-data block of WM_COPYDATA
+};
+
+inline constexpr std::size_t kFrameHeaderBytes = 44;
+inline constexpr std::size_t kMaxFrameBytes = kFrameHeaderBytes + 64 * 1024;
+
+std::string EncodeFrame(const Frame& frame);
+// Nothing for anything that is not exactly one well-formed frame.
+std::optional<Frame> DecodeFrame(std::string_view bytes);
+
+std::string BusFolder();
+std::string SocketPath(int pid, std::uint32_t number);
+
+struct ListenerState;
+
+}  // namespace detail
+
+struct MessageWindow::Reachable {
+    ~Reachable();
+    std::shared_ptr<detail::ListenerState> state;
+    WorkerThread listener;
+};
+
+namespace detail {
+std::unique_ptr<MessageWindow::Reachable> StartReachable(HWND hwnd, const std::string& className, const std::string& title);
+}  // namespace detail
+
+}  // namespace kx58

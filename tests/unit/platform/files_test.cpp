@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include "platform/atomic_file.h"
+#include "platform/folders.h"
+#include "platform/registry.h"
+#include "platform/shell_execute.h"
+#include "support/temp_dir.h"
+#include "support/wait_until.h"
+#include "unit/platform/peer_process.h"
+
+using namespace kx58;
+
+namespace {
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(folder.c_str());
+    while (dirent* item = dir ? readdir(dir) : nullptr)
+        if (item->d_name[0] != '.') names.emplace_back(item->d_name);
+    if (dir) closedir(dir);
+    return names;
+}
+
+bool Uniform(const std::string& text) {
+    return text.find_first_not_of(text.empty() ? '\0' : text[0]) == std::string::npos;
+}
+
+}  // namespace
+
+TEST(AtomicFile, WriterKilledMidWriteLeavesAWholeVersion) {
+    kx58test::TempDir dir;
+    const std::string path = dir / "profile.Json";
+    ASSERT_TRUE(WriteFileAtomically(path, std::string(4 << 20, 'A')));
+    PeerProcess writer({"rewrite-forever", path});
+    ASSERT_EQ(writer.ReadLine(), "wrote");  // at least one full replacement happened
+    writer.Kill(SIGKILL);
+    writer.Wait();
+    const std::string content = kx58test::ReadWholeFile(path);
+    EXPECT_EQ(content.size(), 4u << 20);
+    EXPECT_TRUE(Uniform(content));
+}
+
+TEST(AtomicFile, FailedWriteKeepsOldContentAndLeavesNoTemporaryFile) {
+    kx58test::TempDir dir;
+    const std::string path = dir / "ProfileList.ini";
+    ASSERT_TRUE(WriteFileAtomically(path, "old"));
+    chmod(path.c_str(), 0640);
+    PeerProcess writer({"write-over-limit", path});
+    EXPECT_EQ(writer.ReadLine(), "failed");
+    writer.Wait();
+    EXPECT_EQ(kx58test::ReadWholeFile(path), "old");
+    EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"ProfileList.ini"});
+
+    ASSERT_TRUE(WriteFileAtomically(path, "new"));
+    EXPECT_EQ(ReadWholeFile(path), "new");
+    struct stat info {};
+    stat(path.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);  // a replaced file keeps its permissions
+    EXPECT_FALSE(WriteFileAtomically(dir / "missing-folder/x", "y"));
+    EXPECT_FALSE(ReadWholeFile(dir / "missing").has_value());
+}
+
+TEST(Registry, MissingKeysFailToOpenValuesRoundTripNamesIgnoreCase) {
+    kx58test::IsolatedSession session;
+    EXPECT_FALSE(RegistryKey::Open("SOFTWARE\\KX58RGBVs Device").has_value());
+    auto created = RegistryKey::Create("SOFTWARE\\KX58RGBVs Device");
+    ASSERT_TRUE(created.has_value());
+    EXPECT_TRUE(created->SetDword("LANGUAGE", 2052));
+    EXPECT_TRUE(created->SetString("DisplayVersion", "1.0.4"));
+
+    auto opened = RegistryKey::Open("software\\kx58rgbvs device\\");
+    ASSERT_TRUE(opened.has_value());
+    EXPECT_EQ(opened->QueryDword("language"), 2052u);
+    EXPECT_EQ(opened->QueryString("DisplayVersion"), "1.0.4");
+    EXPECT_FALSE(opened->QueryDword("DisplayVersion").has_value());  // wrong type
+    EXPECT_FALSE(opened->QueryString("missing").has_value());
+    EXPECT_TRUE(opened->SetDword("Language", 1033));  // same value, other spelling
+    EXPECT_EQ(created->QueryDword("LANGUAGE"), 1033u);
+    EXPECT_TRUE(opened->DeleteValue("language"));
+    EXPECT_FALSE(created->QueryDword("LANGUAGE").has_value());
+
+    // A broken file reads as an empty registry and is replaced whole on the next write.
+    kx58test::WriteWholeFile(session.ConfigHome() + "/KX58RGBVs Device/registry.json", "{ broken");
+    EXPECT_FALSE(RegistryKey::Open("SOFTWARE\\KX58RGBVs Device").has_value());
+    EXPECT_FALSE(opened->SetDword("LANGUAGE", 1));  // its key is gone: not silently recreated
+    ASSERT_TRUE(RegistryKey::Create("SOFTWARE\\KX58RGBVs Device").has_value());
+    EXPECT_TRUE(RegistryKey::Open("SOFTWARE\\KX58RGBVs Device")->SetDword("LANGUAGE", 1));
+}
+
+TEST(Folders, UserFoldersFollowXdgAndAreCreatedOnDemand) {
+    kx58test::IsolatedSession session;
+    EXPECT_EQ(Folders::UserData(), session.DataHome() + "/KX58RGBVs Device/");
+    struct stat info {};
+    EXPECT_EQ(stat(Folders::UserData().c_str(), &info), 0);
+    EXPECT_EQ(Folders::Runtime(), session.RuntimeDir() + "/kx58/");
+    stat(Folders::Runtime().c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(Folders::Defaults(), Folders::Program() + "DefaultData/");
+    EXPECT_EQ(NormalizePath("XML\\DeviceXml\\keyboarddevice.xml"), "XML/DeviceXml/keyboarddevice.xml");
+}
+
+TEST(ShellExecute, StartsProgramsWithParametersInTheirFolderAndRefusesMissingOnes) {
+    kx58test::TempDir dir;
+    const std::string script = dir / "upgrade";
+    kx58test::WriteWholeFile(script, "#!/bin/sh\nfor a in \"$@\"; do echo \"[$a]\"; done > \"$(pwd)/args.txt\"\n");
+    chmod(script.c_str(), 0755);
+    ASSERT_TRUE(ShellExecute("open", script, "On the upgrade \"two words\"", dir.Path(), SW_SHOW));
+    const std::string expected = "[On]\n[the]\n[upgrade]\n[two words]\n";
+    EXPECT_TRUE(kx58test::WaitUntil([&] { return kx58test::ReadWholeFile(dir / "args.txt") == expected; }));
+
+    EXPECT_FALSE(ShellExecute("open", dir / "AudioRecord", "", "", SW_HIDE));
+    EXPECT_FALSE(ShellExecute("print", script, "", "", SW_HIDE));
+    EXPECT_EQ(SplitCommandLine("  a \"b c\" \"\" d\\\"e "), (std::vector<std::string>{"a", "b c", "", "d\"e"}));
+}
