@@ -1,0 +1,296 @@
+#include "profile/basic_profiledata.h"
+
+#include "platform/atomic_file.h"
+#include "platform/debug_trace.h"
+#include "platform/folders.h"
+#include "profile/json_file.h"
+#include "profile/json_read.h"
+
+namespace kx58 {
+namespace {
+
+constexpr int kMaxDeviceIndex = 255;
+
+uint8_t Byte(const Json::Value& object, const char* key) {
+    return static_cast<uint8_t>(IntMember(object, key));
+}
+
+// The folder part of a path, with its separator; empty when there is none.
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A Guid names a file in the library's folder; anything that could leave that folder is refused.
+bool IsPlainFileStem(const std::string& stem) {
+    return !stem.empty() && stem != "." && stem != ".." &&
+           stem.find_first_of("/\\") == std::string::npos && stem.find('\0') == std::string::npos;
+}
+
+KeyAssignmentEntry KeyEntryOf(const Json::Value& element, Json::ArrayIndex index) {
+    KeyAssignmentEntry entry;
+    entry.keyIndex = static_cast<uint16_t>(index);
+    entry.assignment =
+        AssignmentBytes::FromCode(static_cast<uint32_t>(IntMember(element, "Assignment")));
+    entry.defaultKeyIndex = static_cast<uint16_t>(index);
+    entry.defaultAssignment =
+        AssignmentBytes::FromCode(static_cast<uint32_t>(IntMember(element, "DefaultAssignment")));
+    return entry;
+}
+
+std::vector<KeyAssignmentEntry> KeyListOf(const Json::Value& section) {
+    std::vector<KeyAssignmentEntry> list;
+    const Json::Value& keys = MemberOf(section, "KeyList");
+    if (!keys.isArray()) return list;
+    list.reserve(keys.size());
+    for (Json::ArrayIndex i = 0; i < keys.size(); ++i) list.push_back(KeyEntryOf(keys[i], i));
+    return list;
+}
+
+void WriteAssignments(Json::Value& section, const std::vector<KeyAssignmentEntry>& list) {
+    if (list.empty()) return;
+    Json::Value& keys = ArrayMember(section, "KeyList");
+    for (size_t i = 0; i < list.size(); ++i) {
+        ObjectElement(keys, static_cast<Json::ArrayIndex>(i))["Assignment"] =
+            static_cast<Json::UInt>(list[i].assignment.Code());
+    }
+}
+
+EffectStep EffectStepOf(const Json::Value& step) {
+    EffectStep out;
+    out.LEDREGMode = Byte(step, "LEDREGMode");
+    out.LEDBrightness = Byte(step, "LEDBrightness");
+    out.LEDSpeed = Byte(step, "LEDSpeed");
+    out.LEDDirection = Byte(step, "LEDDirection");
+    out.LEDMultiColor = Byte(step, "LEDMultiColor");
+    out.red = Byte(step, "red");
+    out.green = Byte(step, "green");
+    out.blue = Byte(step, "blue");
+    out.Time = static_cast<int32_t>(IntMember(step, "Time"));
+    out.Cyle = static_cast<int32_t>(IntMember(step, "Cyle"));
+    return out;
+}
+
+}  // namespace
+
+bool CBasicProfiledata::Save() { return SaveTo(working_, profilePath_); }
+
+bool CBasicProfiledata::SaveTo(const Json::Value& section, const std::string& path) {
+    if (path.empty()) return false;
+    Json::Value document = ReadJsonDocument(path);
+    if (!document.isObject()) document = Json::Value(Json::objectValue);
+    ArrayMember(document, "Device")[static_cast<Json::ArrayIndex>(deviceIndex_)] = section;
+    return WriteDocument(document, path);
+}
+
+bool CBasicProfiledata::SaveDefaultTo(const std::string& path) { return SaveTo(default_, path); }
+
+bool CBasicProfiledata::WriteDocument(const Json::Value& value, const std::string& path) {
+    return WriteJsonDocument(path, value);
+}
+
+void CBasicProfiledata::SetProfilePath(const std::string& path) {
+    if (!path.empty()) profilePath_ = path;
+}
+
+void CBasicProfiledata::SetDefaultPath(const std::string& path) {
+    if (!path.empty()) defaultPath_ = path;
+}
+
+void CBasicProfiledata::SetDeviceIndex(int index) {
+    deviceIndex_ = index < 0 ? 0 : (index > kMaxDeviceIndex ? kMaxDeviceIndex : index);
+}
+
+const Json::Value& CBasicProfiledata::SectionOf(const Json::Value& document) const {
+    return ElementOf(MemberOf(document, "Device"), static_cast<Json::ArrayIndex>(deviceIndex_));
+}
+
+Json::Value CBasicProfiledata::LoadSection(const std::string& path, bool repairDocument) {
+    const std::string text = ReadFileText(path);
+    Json::Value document = ParseJsonText(text);
+    const Json::Value& section = SectionOf(document);
+    if (section.isObject()) return section;
+
+    // The section is missing or unusable: take the factory section and store it in the file.
+    Json::Value repaired = SectionOf(ReadJsonDocument(defaultPath_));
+    if (!repairDocument || path.empty()) return repaired;
+    if (document.isNull() && !text.empty()) {
+        // Keep what could not be parsed; the user may want it back.
+        WriteFileAtomically(NormalizePath(path) + ".broken", text);
+    }
+    DebugTraceF("profile repaired from the defaults: %s", path.c_str());
+    if (!document.isObject()) document = Json::Value(Json::objectValue);
+    ArrayMember(document, "Device")[static_cast<Json::ArrayIndex>(deviceIndex_)] = repaired;
+    WriteDocument(document, path);
+    return repaired;
+}
+
+Json::Value CBasicProfiledata::LoadProfile(const std::string& path) {
+    working_ = LoadSection(path, true);
+    return working_;
+}
+
+Json::Value CBasicProfiledata::LoadDefaultProfile(const std::string& path) {
+    // The shipped default document itself is never written.
+    default_ = LoadSection(path, NormalizePath(path) != NormalizePath(defaultPath_));
+    return default_;
+}
+
+void CBasicProfiledata::EnsureDefaultSection() {
+    if (default_.isNull() && !defaultPath_.empty()) {
+        default_ = SectionOf(ReadJsonDocument(defaultPath_));
+    }
+}
+
+Json::Value CBasicProfiledata::LoadLightLibrary(const std::string& path) {
+    lightLibrary_ = ReadJsonDocument(path);
+    return lightLibrary_;
+}
+
+LightInfo CBasicProfiledata::GetLightInfo() {
+    const Json::Value& group = MemberOf(working_, "LightInfo");
+    if (!group.isObject()) {
+        lightInfo_ = defaultLightInfo_;
+        return lightInfo_;
+    }
+    LightInfo info;
+    info.SelectItem = Byte(group, "SelectItem");
+    info.Light = Byte(group, "Light");
+    info.Speed = Byte(group, "Speed");
+    info.Fx = Byte(group, "Fx");
+    info.MultiColor = BoolMember(group, "MultiColor") ? 1 : 0;
+    info.Red = Byte(group, "Red");
+    info.Green = Byte(group, "Green");
+    info.Blue = Byte(group, "Blue");
+    info.ZZCCLedMode = Byte(group, "ZZCCLedMode");
+    info.CustomGroup = Byte(group, "CustomGroup");
+    info.OldLedmode = Byte(group, "OldLedmode");
+    info.LogoMode = Byte(group, "LogoMode");
+    info.LogoModeCol = Byte(group, "LogoModeCol");
+    lightInfo_ = info;
+    return info;
+}
+
+void CBasicProfiledata::SetLightInfo(const LightInfo& info) {
+    lightInfo_ = info;
+    Json::Value group(Json::objectValue);
+    group["SelectItem"] = info.SelectItem;
+    group["Light"] = info.Light;
+    group["Speed"] = info.Speed;
+    group["Fx"] = info.Fx;
+    group["MultiColor"] = info.MultiColor ? 1 : 0;
+    group["Red"] = info.Red;
+    group["Green"] = info.Green;
+    group["Blue"] = info.Blue;
+    group["ZZCCLedMode"] = info.ZZCCLedMode;
+    group["CustomGroup"] = info.CustomGroup;
+    group["OldLedmode"] = info.OldLedmode;
+    group["LogoMode"] = info.LogoMode;
+    group["LogoModeCol"] = info.LogoModeCol;
+    ObjectMember(working_, "LightInfo") = group;
+}
+
+AudioLightInfo CBasicProfiledata::GetAudioLightInfo() {
+    const Json::Value& group = MemberOf(working_, "AudioLightInfo");
+    AudioLightInfo info;
+    if (group.isObject()) {
+        info.AudioMode = Byte(group, "AudioMode");
+        info.BkColorR = Byte(group, "BkColorR");
+        info.BkColorG = Byte(group, "BkColorG");
+        info.BkColorB = Byte(group, "BkColorB");
+        info.FgColorR = Byte(group, "FgColorR");
+        info.FgColorG = Byte(group, "FgColorG");
+        info.FgColorB = Byte(group, "FgColorB");
+        info.SevenColorFlags = BoolMember(group, "7ColorFlags") ? 1 : 0;
+        // The editor always opens on the foreground colour.
+        info.ColorTypeFlags = 1;
+    }
+    audioLightInfo_ = info;
+    return info;
+}
+
+void CBasicProfiledata::SetAudioLightInfo(const AudioLightInfo& info) {
+    audioLightInfo_ = info;
+    Json::Value group(Json::objectValue);
+    group["AudioMode"] = info.AudioMode;
+    group["BkColorR"] = info.BkColorR;
+    group["BkColorG"] = info.BkColorG;
+    group["BkColorB"] = info.BkColorB;
+    group["FgColorR"] = info.FgColorR;
+    group["FgColorG"] = info.FgColorG;
+    group["FgColorB"] = info.FgColorB;
+    group["7ColorFlags"] = info.SevenColorFlags ? 1 : 0;
+    group["ColorTypeFlags"] = info.ColorTypeFlags ? 1 : 0;
+    ObjectMember(working_, "AudioLightInfo") = group;
+}
+
+std::vector<LightListEntry> CBasicProfiledata::GetLightList() {
+    std::vector<LightListEntry> list;
+    const Json::Value& group = MemberOf(working_, "LightList");
+    if (group.isArray()) {
+        list.resize(group.size());
+        for (Json::ArrayIndex i = 0; i < group.size(); ++i) {
+            const Json::Value& element = group[i];
+            if (!element.isObject()) continue;  // null (or unusable): an all-zero record
+            LightListEntry& entry = list[i];
+            entry.LEDREGMode = Byte(element, "LEDREGMode");
+            entry.LEDBrightness = Byte(element, "LEDBrightness");
+            entry.LEDSpeed = Byte(element, "LEDSpeed");
+            entry.LEDDirection = BoolMember(element, "LEDDirection") ? 1 : 0;
+            entry.LEDMultiColor = BoolMember(element, "LEDMultiColor") ? 1 : 0;
+            entry.red = Byte(element, "red");
+            entry.green = Byte(element, "green");
+            entry.blue = Byte(element, "blue");
+            entry.exists = 1;
+        }
+    }
+    lightList_ = list;
+    return list;
+}
+
+std::vector<EffectStep> CBasicProfiledata::GetEffectSteps() {
+    std::vector<EffectStep> steps;
+    const int userIndex = int{lightInfo_.SelectItem} - builtInEffectCount_;
+    if (!lightLibrary_.isNull() && userIndex >= 0) {
+        const Json::Value& entry = ElementOf(
+            ElementOf(MemberOf(lightLibrary_, "LightInfo"),
+                      static_cast<Json::ArrayIndex>(deviceIndex_)),
+            static_cast<Json::ArrayIndex>(userIndex));
+        const std::string guid = StringMember(entry, "Guid");
+        if (IsPlainFileStem(guid)) {
+            const Json::Value effect =
+                ReadJsonDocument(FolderOf(lightLibraryPath_) + guid + ".light");
+            const Json::Value& list = MemberOf(effect, "LEDEffectList");
+            if (list.isArray()) {
+                steps.reserve(list.size());
+                for (const Json::Value& step : list) steps.push_back(EffectStepOf(step));
+            }
+        }
+    }
+    effectSteps_ = steps;
+    return steps;
+}
+
+std::vector<KeyAssignmentEntry> CBasicProfiledata::GetKeyList() {
+    keyList_ = KeyListOf(working_);
+    return keyList_;
+}
+
+std::vector<KeyAssignmentEntry> CBasicProfiledata::GetDefaultKeyList() {
+    EnsureDefaultSection();
+    defaultKeyList_ = KeyListOf(default_);
+    return defaultKeyList_;
+}
+
+void CBasicProfiledata::SetKeyList(const std::vector<KeyAssignmentEntry>& list) {
+    keyList_ = list;
+    WriteAssignments(working_, list);
+}
+
+void CBasicProfiledata::SetDefaultKeyList(const std::vector<KeyAssignmentEntry>& list) {
+    EnsureDefaultSection();
+    defaultKeyList_ = list;
+    WriteAssignments(default_, list);
+}
+
+}  // namespace kx58

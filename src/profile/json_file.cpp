@@ -1,0 +1,70 @@
+#include "profile/json_file.h"
+
+#include <json/reader.h>
+#include <json/writer.h>
+
+#include <cerrno>
+#include <memory>
+
+#include "platform/atomic_file.h"
+#include "platform/debug_trace.h"
+#include "platform/folders.h"
+
+namespace kx58 {
+
+std::string ReadFileText(const std::string& path) {
+    std::optional<std::string> text = ReadWholeFile(NormalizePath(path));
+    if (!text) {
+        DebugTraceF("readjsonFile 错误吗：：%d\n", errno);
+        return {};
+    }
+    return std::move(*text);
+}
+
+Json::Value ReadJsonDocument(const std::string& path) {
+    const std::string text = ReadFileText(path);
+    if (text.empty()) {
+        DebugTrace(path);
+        return Json::Value();
+    }
+    Json::Value root = ParseJsonText(text);
+    if (root.isNull()) DebugTraceF("json parse failed: %s", path.c_str());
+    return root;
+}
+
+Json::Value ParseJsonText(const std::string& text) {
+    if (text.empty()) return Json::Value();
+    try {
+        Json::CharReaderBuilder builder;
+        builder["allowComments"] = true;
+        builder["collectComments"] = false;
+        const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+        Json::Value root;
+        std::string errors;
+        if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors)) {
+            return Json::Value();
+        }
+        return root;
+    } catch (const std::exception&) {
+        return Json::Value();
+    }
+}
+
+std::string StyledJsonText(const Json::Value& value) {
+    try {
+        Json::StyledWriter writer;
+        return writer.write(value);
+    } catch (const std::exception& e) {
+        DebugTraceF("json write failed: %s", e.what());
+        return "null\n";
+    }
+}
+
+bool WriteJsonDocument(const std::string& path, const Json::Value& value) {
+    const std::string text = StyledJsonText(value) + "\n";
+    if (WriteFileAtomically(NormalizePath(path), text)) return true;
+    DebugTraceF("WriteJsonDocument failed: %s (%d)", path.c_str(), errno);
+    return false;
+}
+
+}  // namespace kx58

@@ -1,0 +1,254 @@
+#include "profile/profile_list.h"
+
+#include <unistd.h>
+
+#include "platform/debug_trace.h"
+#include "platform/folders.h"
+#include "profile/json_file.h"
+#include "profile/json_read.h"
+#include "profile/text_convert.h"
+#include "profile/time_stamp_name.h"
+
+namespace kx58 {
+namespace {
+
+Json::Value NewEntry(const std::string& name, const std::string& uuid) {
+    Json::Value entry(Json::objectValue);
+    entry["profilename"] = name;
+    entry["profileUUID"] = uuid;
+    entry["profileislink"] = 0;
+    entry["profilelinkmame"] = "";
+    return entry;
+}
+
+// An identifier becomes a file name in the profile folder; refuse anything that could not be
+// one or could leave the folder.
+bool IsUsableIdentifier(const std::string& uuid) {
+    return !uuid.empty() && uuid != "." && uuid != ".." &&
+           uuid.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
+}
+
+// The chosen file's name without folder and extension.
+std::string BaseNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.resize(dot);
+    return name;
+}
+
+}  // namespace
+
+void ProfileList::SetPaths(const std::string& profileDirectory,
+                           const std::string& defaultDocumentPath) {
+    directory_ = NormalizePath(profileDirectory);
+    if (!directory_.empty() && directory_.back() != '/') directory_ += '/';
+    defaultPath_ = defaultDocumentPath;
+}
+
+void ProfileList::ReadList() {
+    list_ = ReadJsonDocument(ListFilePath());
+    if (!list_.isObject()) list_ = Json::Value(Json::objectValue);
+    ArrayMember(list_, "profilelist");
+}
+
+bool ProfileList::WriteList() { return WriteJsonDocument(ListFilePath(), list_); }
+
+int ProfileList::Count() const {
+    return static_cast<int>(MemberOf(list_, "profilelist").size());
+}
+
+std::string ProfileList::NameAt(int index) const {
+    return StringMember(ElementOf(MemberOf(list_, "profilelist"), index), "profilename");
+}
+
+std::string ProfileList::UuidAt(int index) const {
+    const std::string uuid =
+        StringMember(ElementOf(MemberOf(list_, "profilelist"), index), "profileUUID");
+    return IsUsableIdentifier(uuid) ? uuid : std::string();
+}
+
+bool ProfileList::NameTaken(const std::string& name, int skipIndex) const {
+    for (int i = 0; i < Count(); ++i) {
+        if (i != skipIndex && EqualsIgnoringCase(NameAt(i), name)) return true;
+    }
+    return false;
+}
+
+bool ProfileList::WriteProfileDocument(Json::Value document, const std::string& name,
+                                       const std::string& uuid) {
+    if (!document.isObject()) document = Json::Value(Json::objectValue);
+    document["profilename"] = name;
+    document["profileUUID"] = uuid;
+    return WriteJsonDocument(DocumentPathOf(uuid), document);
+}
+
+bool ProfileList::AppendProfile(const std::string& name, Json::Value document) {
+    const std::string uuid = MakeTimeStampName();
+    // The document first: a list entry never names a file that was not written.
+    if (!WriteProfileDocument(std::move(document), name, uuid)) return false;
+    list_["profilelist"].append(NewEntry(name, uuid));
+    return WriteList();
+}
+
+bool ProfileList::RepairUnusableIdentifiers() {
+    bool changed = false;
+    Json::Value& entries = list_["profilelist"];
+    for (int i = 0; i < Count(); ++i) {
+        if (!UuidAt(i).empty()) continue;
+        const std::string name = NameAt(i);
+        const std::string uuid = MakeTimeStampName();
+        WriteProfileDocument(ReadJsonDocument(defaultPath_), name, uuid);
+        ObjectElement(entries, static_cast<Json::ArrayIndex>(i)) = NewEntry(name, uuid);
+        changed = true;
+    }
+    return changed;
+}
+
+bool ProfileList::InitProfileList() {
+    if (directory_.empty()) return false;
+    CreateFolders(directory_);
+    ReadList();
+    bool written = true;
+    if (Count() == 0) {
+        const std::string uuid = MakeTimeStampName();
+        list_["profilelist"] = Json::Value(Json::arrayValue);
+        list_["profilelist"].append(NewEntry("profile1", uuid));
+        list_["profileselect"] = 0;
+        written = WriteList();
+        WriteProfileDocument(ReadJsonDocument(defaultPath_), "profile1", uuid);
+    } else if (RepairUnusableIdentifiers()) {
+        written = WriteList();
+    }
+    int select = static_cast<int>(IntMember(list_, "profileselect"));
+    if (select < 0 || select >= Count()) select = 0;
+    return SelectProfile(select) && written;
+}
+
+bool ProfileList::SelectProfile(int index) {
+    ReadList();
+    if (index < 0 || index >= Count()) return false;
+    selected_ = index;
+    currentUuid_ = UuidAt(index);
+    list_["profileselect"] = index;
+    return WriteList();
+}
+
+std::vector<std::string> ProfileList::GetProfileNames() {
+    ReadList();
+    std::vector<std::string> names;
+    for (int i = 0; i < Count(); ++i) names.push_back(NameAt(i));
+    return names;
+}
+
+int ProfileList::GetProfileCount() {
+    ReadList();
+    return Count();
+}
+
+std::string ProfileList::GetProfilePathAt(int index) const {
+    const std::string uuid = UuidAt(index);
+    return uuid.empty() ? std::string() : DocumentPathOf(uuid);
+}
+
+bool ProfileList::AddProfile() {
+    ReadList();
+    if (Count() >= kAddLimit) return false;
+    std::string name;
+    for (int n = 1;; ++n) {
+        name = "profile" + std::to_string(n);
+        if (!NameTaken(name)) break;
+    }
+    // The new profile is selected for the next start; the page keeps showing the current one.
+    list_["profileselect"] = Count();
+    return AppendProfile(name, ReadJsonDocument(defaultPath_));
+}
+
+bool ProfileList::CopyProfile() {
+    ReadList();
+    if (!HasSelection()) return false;
+    std::string name = NameAt(selected_);
+    do {
+        name += " copy";
+    } while (NameTaken(name));
+    const std::string source = UuidAt(selected_);
+    Json::Value document = source.empty() ? Json::Value() : ReadJsonDocument(DocumentPathOf(source));
+    return AppendProfile(name, std::move(document));
+}
+
+bool ProfileList::DeleteProfile() {
+    ReadList();
+    if (!HasSelection() || Count() < 2) return false;
+    const int deleted = selected_;
+    const std::string uuid = UuidAt(deleted);
+    const int next = deleted == 0 ? 0 : deleted - 1;
+    Json::Value removed;
+    list_["profilelist"].removeIndex(static_cast<Json::ArrayIndex>(deleted), &removed);
+    list_["profileselect"] = next;
+    if (!WriteList()) return false;
+    if (!uuid.empty()) unlink(DocumentPathOf(uuid).c_str());
+    selected_ = next;
+    currentUuid_ = UuidAt(next);
+    return true;
+}
+
+ProfileList::RenameResult ProfileList::RenameProfile(const std::string& name) {
+    const std::string trimmed = TrimBlanks(name);
+    if (trimmed.empty()) return kNameBlank;
+    ReadList();
+    if (!HasSelection()) return kNameInUse;
+    if (NameTaken(trimmed, selected_)) return kNameInUse;
+    ObjectElement(list_["profilelist"], static_cast<Json::ArrayIndex>(selected_))["profilename"] =
+        trimmed;
+    WriteList();
+    const std::string uuid = UuidAt(selected_);
+    if (!uuid.empty()) {
+        Json::Value document = ReadJsonDocument(DocumentPathOf(uuid));
+        WriteProfileDocument(std::move(document), trimmed, uuid);
+    }
+    return kRenamed;
+}
+
+bool ProfileList::ImportProfile(const std::string& path) {
+    Json::Value document = ReadJsonDocument(path);
+    if (MemberOf(document, "profilename").isNull() || MemberOf(document, "profileUUID").isNull()) {
+        DebugTraceF("import refused, not a profile: %s", path.c_str());
+        return false;
+    }
+    ReadList();
+    std::string name = TrimBlanks(BaseNameOf(path));
+    if (name.empty()) name = "profile";
+    for (int counter = 1; NameTaken(name); ++counter) name += "(" + std::to_string(counter) + ")";
+    return AppendProfile(name, std::move(document));
+}
+
+bool ProfileList::ExportProfile(const std::string& path) {
+    ReadList();
+    if (!HasSelection() || path.empty()) return false;
+    const std::string uuid = UuidAt(selected_);
+    if (uuid.empty()) return false;
+    const Json::Value document = ReadJsonDocument(DocumentPathOf(uuid));
+    if (!document.isObject()) return false;
+    return WriteJsonDocument(path, document);
+}
+
+bool ProfileList::ResetProfile() {
+    ReadList();
+    if (!HasSelection()) return false;
+    const std::string uuid = UuidAt(selected_);
+    Json::Value document = ReadJsonDocument(defaultPath_);
+    // Without factory settings a reset would only destroy the profile.
+    if (uuid.empty() || !document.isObject()) return false;
+    if (kind_ == kHeadsetKind) {
+        const Json::Value current = ReadJsonDocument(DocumentPathOf(uuid));
+        const Json::Value& currentSection = ElementOf(MemberOf(current, "Device"), 0);
+        Json::Value& section = ObjectElement(ArrayMember(document, "Device"), 0);
+        for (const char* key : {"CustomEQNameInfo", "CustomEQHzValueInfo"}) {
+            const Json::Value& kept = MemberOf(currentSection, key);
+            if (!kept.isNull()) section[key] = kept;
+        }
+    }
+    return WriteProfileDocument(std::move(document), NameAt(selected_), uuid);
+}
+
+}  // namespace kx58

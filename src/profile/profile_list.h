@@ -1,0 +1,69 @@
+#pragma once
+// The list of a device's profiles ("ProfileList.ini", a JSON document in the profile
+// folder) and the operations on it: create the first profile, select, add, copy, delete,
+// rename, import, export and reset. Each operation re-reads the list file first, so the
+// file on disk wins over the copy in memory, and writes every file atomically. The profile
+// control of a device page drives this class; it works without any UI.
+#include <json/value.h>
+
+#include <string>
+#include <vector>
+
+namespace kx58 {
+
+class ProfileList {
+public:
+    static constexpr int kAddLimit = 50;  // at most this many profiles through AddProfile
+    static constexpr int kHeadsetKind = 7;
+    enum RenameResult { kNameInUse = 0, kRenamed = 1, kNameBlank = 2 };
+
+    void SetDeviceType(int kind) { kind_ = kind; }
+    // The device's profile folder and its shipped default document.
+    void SetPaths(const std::string& profileDirectory, const std::string& defaultDocumentPath);
+
+    // Creates the list with "profile1" when it is missing, broken or empty, then selects
+    // the stored selection. False when the list could not be written.
+    bool InitProfileList();
+    bool SelectProfile(int index);
+    int GetSelectedIndex() const { return selected_; }  // -1 when nothing is selected
+    const std::string& GetCurrentUUID() const { return currentUuid_; }
+
+    // Names in display order, from a fresh read of the list file.
+    std::vector<std::string> GetProfileNames();
+    int GetProfileCount();
+    // Document path of entry `index` of the last read list; empty when there is none.
+    std::string GetProfilePathAt(int index) const;
+    std::string ListFilePath() const { return directory_ + "ProfileList.ini"; }
+    std::string DocumentPathOf(const std::string& uuid) const { return directory_ + uuid + ".Json"; }
+
+    bool AddProfile();
+    bool CopyProfile();
+    bool DeleteProfile();
+    RenameResult RenameProfile(const std::string& name);
+    bool ImportProfile(const std::string& path);
+    bool ExportProfile(const std::string& path);
+    bool ResetProfile();
+
+private:
+    void ReadList();
+    bool WriteList();
+    int Count() const;
+    std::string NameAt(int index) const;
+    std::string UuidAt(int index) const;  // empty when the stored one is unusable as a name
+    bool NameTaken(const std::string& name, int skipIndex = -1) const;
+    bool HasSelection() const { return selected_ >= 0 && selected_ < Count(); }
+    // Appends a new entry with a fresh identifier and writes its document.
+    bool AppendProfile(const std::string& name, Json::Value document);
+    bool WriteProfileDocument(Json::Value document, const std::string& name,
+                              const std::string& uuid);
+    bool RepairUnusableIdentifiers();
+
+    std::string directory_;
+    std::string defaultPath_;
+    std::string currentUuid_;
+    Json::Value list_;
+    int kind_ = 0;
+    int selected_ = -1;
+};
+
+}  // namespace kx58
