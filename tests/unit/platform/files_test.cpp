@@ -2,10 +2,12 @@
 
 #include <csignal>
 #include <dirent.h>
+#include <fontconfig/fontconfig.h>
 #include <sys/stat.h>
 
 #include "platform/atomic_file.h"
 #include "platform/folders.h"
+#include "platform/private_font.h"
 #include "platform/registry.h"
 #include "platform/shell_execute.h"
 #include "support/temp_dir.h"
@@ -115,4 +117,39 @@ TEST(ShellExecute, StartsProgramsWithParametersInTheirFolderAndRefusesMissingOne
     EXPECT_FALSE(ShellExecute("open", dir / "AudioRecord", "", "", SW_HIDE));
     EXPECT_FALSE(ShellExecute("print", script, "", "", SW_HIDE));
     EXPECT_EQ(SplitCommandLine("  a \"b c\" \"\" d\\\"e "), (std::vector<std::string>{"a", "b c", "", "d\"e"}));
+}
+
+TEST(PrivateFont, RealFontsAreAddedForThisProcessOthersSkippedAndUnloadRemovesOnlyItsOwn) {
+    kx58test::TempDir dir;
+    const std::string font = dir / "Ravlen-Regular.ttf";
+    const std::string other = dir / "Simplified_Chinese.ttf";
+    const auto source = ReadWholeFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+    ASSERT_TRUE(source.has_value()) << "fonts-dejavu-core is a test dependency";
+    kx58test::WriteWholeFile(font, *source);
+    kx58test::WriteWholeFile(other, *source);
+    kx58test::WriteWholeFile(dir / "broken.otf", "not a font at all");
+
+    const auto applicationFonts = [] {
+        std::vector<std::string> files;
+        FcFontSet* set = FcConfigGetFonts(FcConfigGetCurrent(), FcSetApplication);
+        for (int i = 0; set && i < set->nfont; ++i) {
+            FcChar8* file = nullptr;
+            if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) == FcResultMatch)
+                files.emplace_back(reinterpret_cast<const char*>(file));
+        }
+        return files;
+    };
+    const auto generation = PrivateFont::Generation();
+    PrivateFont missing, broken, first, second;
+    EXPECT_FALSE(missing.Load(dir / "NotoSansThai-Regular.ttf"));
+    EXPECT_FALSE(broken.Load(dir / "broken.otf"));
+    EXPECT_EQ(PrivateFont::Generation(), generation);
+    ASSERT_TRUE(first.Load(font));
+    ASSERT_TRUE(second.Load(other));
+    EXPECT_GT(PrivateFont::Generation(), generation);
+    EXPECT_EQ(applicationFonts(), (std::vector<std::string>{font, other}));
+    first.Unload();
+    EXPECT_EQ(applicationFonts(), std::vector<std::string>{other});
+    second.Unload();
+    EXPECT_TRUE(applicationFonts().empty());
 }
