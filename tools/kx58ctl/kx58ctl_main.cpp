@@ -1,0 +1,48 @@
+// kx58ctl: command-line look at the supported devices.
+//
+//   kx58ctl list    one line per attached supported collection:
+//                   row, kind, role, usage page/usage, path
+#include <cstdio>
+#include <string>
+
+#include "device/collection_match.h"
+#include "device/hid_device.h"
+#include "device/supported_devices.h"
+
+namespace {
+
+int ListDevices() {
+    const kx58::DeviceTable table = kx58::SupportedDevices();
+    kx58::CHidDevice hid;
+    if (!hid.Enumerate()) {
+        std::fprintf(stderr, "kx58ctl: HID devices cannot be enumerated\n");
+        return 1;
+    }
+    int found = 0;
+    while (std::optional<std::string> path = hid.NextPath()) {
+        if (!kx58::PathIdsInTable(table, *path)) continue;
+        const std::optional<kx58::CollectionKeys> keys = kx58::ReadCollectionKeys(hid, *path);
+        if (!keys) continue;
+        const std::optional<std::size_t> row = kx58::FindSupportedRow(
+            table, keys->vendorId, keys->productId, keys->collection, keys->interfaceNumber, keys->usagePage,
+            keys->usage);
+        if (!row) continue;
+        const kx58::DeviceMatchEntry& e = table[*row];
+        std::printf("%zu\t%s\t%s\t%04x/%04x\t%s\n", *row, kx58::DeviceKindName(e.kind),
+                    e.role == kx58::kRoleCommand ? "command" : "consumer", e.usagePage, e.usage, path->c_str());
+        ++found;
+    }
+    if (found == 0) std::printf("no supported device attached\n");
+    return 0;
+}
+
+void Usage() { std::fprintf(stderr, "usage: kx58ctl list\n"); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "list" && argc == 2) return ListDevices();
+    Usage();
+    return 2;
+}
