@@ -94,7 +94,10 @@ std::vector<std::string> CHs6533Profiledata::GetCustomEqNames() {
     std::vector<std::string> names;
     const Json::Value& list = MemberOf(WorkingSection(), "CustomEQNameInfo");
     if (list.isArray()) {
-        for (const Json::Value& element : list) names.push_back(StringMember(element, "Name"));
+        // Index by index: an array built in memory may have gaps that iteration would skip.
+        for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
+            names.push_back(StringMember(list[i], "Name"));
+        }
     }
     return names;
 }

@@ -106,7 +106,8 @@ std::vector<CorrectPreset> CMouseProfiledata::GetCorrectInfo() {
     std::vector<CorrectPreset> presets;
     const Json::Value& list = MemberOf(WorkingSection(), "CorrectInfo");
     if (list.isArray()) {
-        for (const Json::Value& element : list) {
+        for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
+            const Json::Value& element = list[i];
             presets.push_back({Byte(element, "CorrectPixThresh"), Byte(element, "CorrectMinSq"),
                                Byte(element, "CorrectSelect"),
                                StringMember(element, "CorrectName")});

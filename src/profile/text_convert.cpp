@@ -1,5 +1,7 @@
 #include "profile/text_convert.h"
 
+#include <locale.h>
+
 #include <cwctype>
 
 namespace kx58 {
@@ -55,6 +57,12 @@ void EncodeOne(char32_t code, std::string& out) {
     }
 }
 
+// Lower case of any Unicode letter: the C locale of the process only knows ASCII.
+wint_t LowerCase(wint_t c) {
+    static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    return unicode ? towlower_l(c, unicode) : std::towlower(c);
+}
+
 }  // namespace
 
 std::wstring WideFromUtf8(std::string_view text) {
@@ -76,7 +84,7 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     const std::wstring wb = WideFromUtf8(b);
     if (wa.size() != wb.size()) return false;
     for (size_t i = 0; i < wa.size(); ++i) {
-        if (std::towlower(static_cast<wint_t>(wa[i])) != std::towlower(static_cast<wint_t>(wb[i]))) {
+        if (LowerCase(static_cast<wint_t>(wa[i])) != LowerCase(static_cast<wint_t>(wb[i]))) {
             return false;
         }
     }
