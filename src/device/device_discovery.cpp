@@ -47,6 +47,7 @@ void CDeviceDiscovery::Run(Event& exitEvent) {
             announced = true;
         }
         ProbePresentRows();
+        ++passes_;
         if (exitEvent.Wait(kPollIntervalMs)) break;
     }
     DebugTrace("抓取设备线程设定退出");

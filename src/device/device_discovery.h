@@ -35,6 +35,8 @@ public:
     DeviceTable Table() const;
     // Enumerations done since construction (none while every row is taken).
     std::uint64_t EnumerationCount() const { return enumerations_.load(); }
+    // Completed polling passes since construction.
+    std::uint64_t PassCount() const { return passes_.load(); }
     UINT AnnounceMessage() const { return announceMessage_; }
 
 private:
@@ -50,6 +52,7 @@ private:
     HWND target_ = nullptr;
     UINT announceMessage_ = 0;
     std::atomic<std::uint64_t> enumerations_{0};
+    std::atomic<std::uint64_t> passes_{0};
     WorkerThread thread_;
 };
 
