@@ -5,15 +5,48 @@
 #include "platform/folders.h"
 #include "profile/json_file.h"
 #include "profile/json_read.h"
+#include "profile/record_fields.h"
 
 namespace kx58 {
 namespace {
 
 constexpr int kMaxDeviceIndex = 255;
 
-uint8_t Byte(const Json::Value& object, const char* key) {
-    return static_cast<uint8_t>(IntMember(object, key));
-}
+constexpr ByteField<LightInfo> kLightInfoFields[] = {
+    {"SelectItem", &LightInfo::SelectItem},   {"Light", &LightInfo::Light},
+    {"Speed", &LightInfo::Speed},             {"Fx", &LightInfo::Fx},
+    {"MultiColor", &LightInfo::MultiColor, true}, {"Red", &LightInfo::Red},
+    {"Green", &LightInfo::Green},             {"Blue", &LightInfo::Blue},
+    {"ZZCCLedMode", &LightInfo::ZZCCLedMode}, {"CustomGroup", &LightInfo::CustomGroup},
+    {"OldLedmode", &LightInfo::OldLedmode},   {"LogoMode", &LightInfo::LogoMode},
+    {"LogoModeCol", &LightInfo::LogoModeCol}};
+
+constexpr ByteField<AudioLightInfo> kAudioLightFields[] = {
+    {"AudioMode", &AudioLightInfo::AudioMode},
+    {"BkColorR", &AudioLightInfo::BkColorR},
+    {"BkColorG", &AudioLightInfo::BkColorG},
+    {"BkColorB", &AudioLightInfo::BkColorB},
+    {"FgColorR", &AudioLightInfo::FgColorR},
+    {"FgColorG", &AudioLightInfo::FgColorG},
+    {"FgColorB", &AudioLightInfo::FgColorB},
+    {"7ColorFlags", &AudioLightInfo::SevenColorFlags, true},
+    {"ColorTypeFlags", &AudioLightInfo::ColorTypeFlags, true}};
+
+constexpr ByteField<LightListEntry> kLightListFields[] = {
+    {"LEDREGMode", &LightListEntry::LEDREGMode},
+    {"LEDBrightness", &LightListEntry::LEDBrightness},
+    {"LEDSpeed", &LightListEntry::LEDSpeed},
+    {"LEDDirection", &LightListEntry::LEDDirection, true},
+    {"LEDMultiColor", &LightListEntry::LEDMultiColor, true},
+    {"red", &LightListEntry::red},
+    {"green", &LightListEntry::green},
+    {"blue", &LightListEntry::blue}};
+
+constexpr ByteField<EffectStep> kEffectStepFields[] = {
+    {"LEDREGMode", &EffectStep::LEDREGMode},       {"LEDBrightness", &EffectStep::LEDBrightness},
+    {"LEDSpeed", &EffectStep::LEDSpeed},           {"LEDDirection", &EffectStep::LEDDirection},
+    {"LEDMultiColor", &EffectStep::LEDMultiColor}, {"red", &EffectStep::red},
+    {"green", &EffectStep::green},                 {"blue", &EffectStep::blue}};
 
 // The folder part of a path, with its separator; empty when there is none.
 std::string FolderOf(const std::string& path) {
@@ -58,14 +91,7 @@ void WriteAssignments(Json::Value& section, const std::vector<KeyAssignmentEntry
 
 EffectStep EffectStepOf(const Json::Value& step) {
     EffectStep out;
-    out.LEDREGMode = Byte(step, "LEDREGMode");
-    out.LEDBrightness = Byte(step, "LEDBrightness");
-    out.LEDSpeed = Byte(step, "LEDSpeed");
-    out.LEDDirection = Byte(step, "LEDDirection");
-    out.LEDMultiColor = Byte(step, "LEDMultiColor");
-    out.red = Byte(step, "red");
-    out.green = Byte(step, "green");
-    out.blue = Byte(step, "blue");
+    ReadByteFields<EffectStep>(step, out, kEffectStepFields);
     out.Time = static_cast<int32_t>(IntMember(step, "Time"));
     out.Cyle = static_cast<int32_t>(IntMember(step, "Cyle"));
     return out;
@@ -154,19 +180,7 @@ LightInfo CBasicProfiledata::GetLightInfo() {
         return lightInfo_;
     }
     LightInfo info;
-    info.SelectItem = Byte(group, "SelectItem");
-    info.Light = Byte(group, "Light");
-    info.Speed = Byte(group, "Speed");
-    info.Fx = Byte(group, "Fx");
-    info.MultiColor = BoolMember(group, "MultiColor") ? 1 : 0;
-    info.Red = Byte(group, "Red");
-    info.Green = Byte(group, "Green");
-    info.Blue = Byte(group, "Blue");
-    info.ZZCCLedMode = Byte(group, "ZZCCLedMode");
-    info.CustomGroup = Byte(group, "CustomGroup");
-    info.OldLedmode = Byte(group, "OldLedmode");
-    info.LogoMode = Byte(group, "LogoMode");
-    info.LogoModeCol = Byte(group, "LogoModeCol");
+    ReadByteFields<LightInfo>(group, info, kLightInfoFields);
     lightInfo_ = info;
     return info;
 }
@@ -174,19 +188,7 @@ LightInfo CBasicProfiledata::GetLightInfo() {
 void CBasicProfiledata::SetLightInfo(const LightInfo& info) {
     lightInfo_ = info;
     Json::Value group(Json::objectValue);
-    group["SelectItem"] = info.SelectItem;
-    group["Light"] = info.Light;
-    group["Speed"] = info.Speed;
-    group["Fx"] = info.Fx;
-    group["MultiColor"] = info.MultiColor ? 1 : 0;
-    group["Red"] = info.Red;
-    group["Green"] = info.Green;
-    group["Blue"] = info.Blue;
-    group["ZZCCLedMode"] = info.ZZCCLedMode;
-    group["CustomGroup"] = info.CustomGroup;
-    group["OldLedmode"] = info.OldLedmode;
-    group["LogoMode"] = info.LogoMode;
-    group["LogoModeCol"] = info.LogoModeCol;
+    WriteByteFields<LightInfo>(info, group, kLightInfoFields);
     ObjectMember(working_, "LightInfo") = group;
 }
 
@@ -194,14 +196,7 @@ AudioLightInfo CBasicProfiledata::GetAudioLightInfo() {
     const Json::Value& group = MemberOf(working_, "AudioLightInfo");
     AudioLightInfo info;
     if (group.isObject()) {
-        info.AudioMode = Byte(group, "AudioMode");
-        info.BkColorR = Byte(group, "BkColorR");
-        info.BkColorG = Byte(group, "BkColorG");
-        info.BkColorB = Byte(group, "BkColorB");
-        info.FgColorR = Byte(group, "FgColorR");
-        info.FgColorG = Byte(group, "FgColorG");
-        info.FgColorB = Byte(group, "FgColorB");
-        info.SevenColorFlags = BoolMember(group, "7ColorFlags") ? 1 : 0;
+        ReadByteFields<AudioLightInfo>(group, info, kAudioLightFields);
         // The editor always opens on the foreground colour.
         info.ColorTypeFlags = 1;
     }
@@ -212,15 +207,7 @@ AudioLightInfo CBasicProfiledata::GetAudioLightInfo() {
 void CBasicProfiledata::SetAudioLightInfo(const AudioLightInfo& info) {
     audioLightInfo_ = info;
     Json::Value group(Json::objectValue);
-    group["AudioMode"] = info.AudioMode;
-    group["BkColorR"] = info.BkColorR;
-    group["BkColorG"] = info.BkColorG;
-    group["BkColorB"] = info.BkColorB;
-    group["FgColorR"] = info.FgColorR;
-    group["FgColorG"] = info.FgColorG;
-    group["FgColorB"] = info.FgColorB;
-    group["7ColorFlags"] = info.SevenColorFlags ? 1 : 0;
-    group["ColorTypeFlags"] = info.ColorTypeFlags ? 1 : 0;
+    WriteByteFields<AudioLightInfo>(info, group, kAudioLightFields);
     ObjectMember(working_, "AudioLightInfo") = group;
 }
 
@@ -232,16 +219,8 @@ std::vector<LightListEntry> CBasicProfiledata::GetLightList() {
         for (Json::ArrayIndex i = 0; i < group.size(); ++i) {
             const Json::Value& element = group[i];
             if (!element.isObject()) continue;  // null (or unusable): an all-zero record
-            LightListEntry& entry = list[i];
-            entry.LEDREGMode = Byte(element, "LEDREGMode");
-            entry.LEDBrightness = Byte(element, "LEDBrightness");
-            entry.LEDSpeed = Byte(element, "LEDSpeed");
-            entry.LEDDirection = BoolMember(element, "LEDDirection") ? 1 : 0;
-            entry.LEDMultiColor = BoolMember(element, "LEDMultiColor") ? 1 : 0;
-            entry.red = Byte(element, "red");
-            entry.green = Byte(element, "green");
-            entry.blue = Byte(element, "blue");
-            entry.exists = 1;
+            ReadByteFields<LightListEntry>(element, list[i], kLightListFields);
+            list[i].exists = 1;
         }
     }
     lightList_ = list;

@@ -1,6 +1,7 @@
 #include "profile/keyboard_profiledata.h"
 
 #include "profile/json_read.h"
+#include "profile/record_fields.h"
 
 namespace kx58 {
 namespace {
@@ -8,16 +9,10 @@ namespace {
 constexpr const char* kStageKeys[3][2] = {
     {"Repeat", "RepeatDelay"}, {"Key6Flag", "PollingRate"}, {"WFlag", "WinFlag"}};
 
-bool IsColorEntry(const Json::Value& entry) { return entry.isObject(); }
-
-Json::Value ZeroColor() {
-    Json::Value entry(Json::objectValue);
-    entry["Red"] = 0;
-    entry["Green"] = 0;
-    entry["Blue"] = 0;
-    entry["Alpha"] = 0;
-    return entry;
-}
+constexpr ByteField<LedColor> kColorFields[] = {{"Red", &LedColor::Red},
+                                                 {"Green", &LedColor::Green},
+                                                 {"Blue", &LedColor::Blue},
+                                                 {"Alpha", &LedColor::Alpha}};
 
 }  // namespace
 
@@ -54,14 +49,12 @@ std::vector<LedColor> CKeyboardProfiledata::GetCustomLightColors(int group, int 
     colors.resize(static_cast<size_t>(keyCount));
     for (int k = 0; k < keyCount; ++k) {
         Json::Value& entry = entries[static_cast<Json::ArrayIndex>(k)];
-        if (!IsColorEntry(entry)) {
-            entry = ZeroColor();
-            continue;
+        if (entry.isObject()) {
+            ReadByteFields<LedColor>(entry, colors[k], kColorFields);
+        } else {
+            entry = Json::Value(Json::objectValue);  // a missing entry is created with zeros
+            WriteByteFields<LedColor>(LedColor{}, entry, kColorFields);
         }
-        colors[k] = {static_cast<uint8_t>(IntMember(entry, "Red")),
-                     static_cast<uint8_t>(IntMember(entry, "Green")),
-                     static_cast<uint8_t>(IntMember(entry, "Blue")),
-                     static_cast<uint8_t>(IntMember(entry, "Alpha"))};
     }
     customColors_ = colors;
     return colors;
@@ -73,11 +66,8 @@ void CKeyboardProfiledata::SetCustomLightColors(int group, const std::vector<Led
     Json::Value& groups = ArrayMember(ObjectMember(Working(), "CustomLightMode"), "LightColorInfo");
     Json::Value& entries = ArrayElement(groups, static_cast<Json::ArrayIndex>(group));
     for (size_t k = 0; k < colors.size(); ++k) {
-        Json::Value& entry = ObjectElement(entries, static_cast<Json::ArrayIndex>(k));
-        entry["Red"] = colors[k].Red;
-        entry["Green"] = colors[k].Green;
-        entry["Blue"] = colors[k].Blue;
-        entry["Alpha"] = colors[k].Alpha;
+        WriteByteFields<LedColor>(colors[k], ObjectElement(entries, static_cast<Json::ArrayIndex>(k)),
+                                  kColorFields);
     }
 }
 

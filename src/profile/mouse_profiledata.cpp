@@ -1,6 +1,7 @@
 #include "profile/mouse_profiledata.h"
 
 #include "profile/json_read.h"
+#include "profile/record_fields.h"
 
 namespace kx58 {
 namespace {
@@ -12,9 +13,16 @@ constexpr const char* kSystemKeys[3][2] = {{"DoubleClickTime", "MouseSpeed"},
                                             {"PointerPrecision", "ScorllPage"},
                                             {"WheelScorlllinse", nullptr}};
 
-uint8_t Byte(const Json::Value& object, const char* key) {
-    return static_cast<uint8_t>(IntMember(object, key));
-}
+constexpr ByteField<DpiStage> kDpiStageBytes[] = {{"StageActive", &DpiStage::StageActive},
+                                                   {"StageXY", &DpiStage::StageXY},
+                                                   {"StageColorR", &DpiStage::StageColorR},
+                                                   {"StageColorG", &DpiStage::StageColorG},
+                                                   {"StageColorB", &DpiStage::StageColorB}};
+
+constexpr ByteField<CorrectPreset> kCorrectBytes[] = {
+    {"CorrectPixThresh", &CorrectPreset::CorrectPixThresh},
+    {"CorrectMinSq", &CorrectPreset::CorrectMinSq},
+    {"CorrectSelect", &CorrectPreset::CorrectSelect}};
 
 uint16_t Half(const Json::Value& object, const char* key) {
     return static_cast<uint16_t>(IntMember(object, key));
@@ -22,24 +30,16 @@ uint16_t Half(const Json::Value& object, const char* key) {
 
 DpiStage DpiStageOf(const Json::Value& element) {
     DpiStage stage;
-    stage.StageActive = Byte(element, "StageActive");
-    stage.StageXY = Byte(element, "StageXY");
+    ReadByteFields<DpiStage>(element, stage, kDpiStageBytes);
     stage.StageDPIX = Half(element, "StageDPIX");
     stage.StageDPIY = Half(element, "StageDPIY");
-    stage.StageColorR = Byte(element, "StageColorR");
-    stage.StageColorG = Byte(element, "StageColorG");
-    stage.StageColorB = Byte(element, "StageColorB");
     return stage;
 }
 
 void WriteDpiStage(Json::Value& element, const DpiStage& stage) {
-    element["StageActive"] = stage.StageActive;
-    element["StageXY"] = stage.StageXY;
+    WriteByteFields<DpiStage>(stage, element, kDpiStageBytes);
     element["StageDPIX"] = stage.StageDPIX;
     element["StageDPIY"] = stage.StageDPIY;
-    element["StageColorR"] = stage.StageColorR;
-    element["StageColorG"] = stage.StageColorG;
-    element["StageColorB"] = stage.StageColorB;
 }
 
 }  // namespace
@@ -107,10 +107,10 @@ std::vector<CorrectPreset> CMouseProfiledata::GetCorrectInfo() {
     const Json::Value& list = MemberOf(WorkingSection(), "CorrectInfo");
     if (list.isArray()) {
         for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
-            const Json::Value& element = list[i];
-            presets.push_back({Byte(element, "CorrectPixThresh"), Byte(element, "CorrectMinSq"),
-                               Byte(element, "CorrectSelect"),
-                               StringMember(element, "CorrectName")});
+            CorrectPreset preset;
+            ReadByteFields<CorrectPreset>(list[i], preset, kCorrectBytes);
+            preset.CorrectName = StringMember(list[i], "CorrectName");
+            presets.push_back(std::move(preset));
         }
     }
     correctInfo_ = presets;
