@@ -2,6 +2,7 @@
 // The typed records that the profile groups become in memory. Field order and widths are
 // those the device protocols and editors rely on.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -113,8 +114,8 @@ inline uint32_t PackHalves(uint16_t low, uint16_t high) { return uint32_t{high} 
 inline uint16_t LowHalf(uint32_t word) { return static_cast<uint16_t>(word); }
 inline uint16_t HighHalf(uint32_t word) { return static_cast<uint16_t>(word >> 16); }
 
-// One DPI stage of the mouse (9 bytes).
-#pragma pack(push, 1)
+// One DPI stage of the mouse: the 9 bytes of the device record in their order (not packed,
+// so the 16-bit fields stay aligned; the device encodes the record field by field).
 struct DpiStage {
     uint8_t StageActive = 0;
     uint8_t StageXY = 0;
@@ -125,8 +126,7 @@ struct DpiStage {
     uint8_t StageColorB = 0;
     bool operator==(const DpiStage&) const = default;
 };
-#pragma pack(pop)
-static_assert(sizeof(DpiStage) == 9);
+static_assert(offsetof(DpiStage, StageDPIX) == 2 && offsetof(DpiStage, StageColorB) == 8);
 
 // One sensor correction preset of the mouse.
 struct CorrectPreset {

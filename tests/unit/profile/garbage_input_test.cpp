@@ -28,7 +28,7 @@ Json::Value RandomValue(std::mt19937& random, int depth) {
                           "LEDEffectList", "Device", "DefaultLightName", "AreaLightName"};
     switch (random() % (depth > 4 ? 6 : 8)) {
         case 0: return Json::Value();
-        case 1: return Json::Value(static_cast<int>(random()) - (1 << 30));
+        case 1: return Json::Value(static_cast<Json::Int64>(random()) - (Json::Int64{1} << 31));
         case 2: return Json::Value(static_cast<Json::UInt64>(random()) << 33);
         case 3: return Json::Value(std::uniform_real_distribution<double>(-1e20, 1e20)(random));
         case 4: return Json::Value(random() % 2 == 0);
