@@ -37,6 +37,10 @@ std::string BaseNameOf(const std::string& path) {
     return name;
 }
 
+// Names are shown and stored as UTF-8; bytes that are not (a file name in another encoding)
+// become U+FFFD instead of garbling the document.
+std::string ValidUtf8(const std::string& text) { return Utf8FromWide(WideFromUtf8(text)); }
+
 }  // namespace
 
 void ProfileList::SetPaths(const std::string& profileDirectory,
@@ -83,8 +87,19 @@ bool ProfileList::WriteProfileDocument(Json::Value document, const std::string& 
     return WriteJsonDocument(DocumentPathOf(uuid), document);
 }
 
+std::string ProfileList::NewIdentifier() const {
+    // Time-stamp names are unique within a run; after the clock was set back one may name a
+    // profile of an earlier run, which must not be overwritten.
+    for (;;) {
+        std::string uuid = MakeTimeStampName();
+        bool listed = false;
+        for (int i = 0; i < Count() && !listed; ++i) listed = UuidAt(i) == uuid;
+        if (!listed && !PathExists(DocumentPathOf(uuid))) return uuid;
+    }
+}
+
 bool ProfileList::AppendProfile(const std::string& name, Json::Value document) {
-    const std::string uuid = MakeTimeStampName();
+    const std::string uuid = NewIdentifier();
     // The document first: a list entry never names a file that was not written.
     if (!WriteProfileDocument(std::move(document), name, uuid)) return false;
     list_["profilelist"].append(NewEntry(name, uuid));
@@ -97,7 +112,7 @@ bool ProfileList::RepairUnusableIdentifiers() {
     for (int i = 0; i < Count(); ++i) {
         if (!UuidAt(i).empty()) continue;
         const std::string name = NameAt(i);
-        const std::string uuid = MakeTimeStampName();
+        const std::string uuid = NewIdentifier();
         WriteProfileDocument(ReadJsonDocument(defaultPath_), name, uuid);
         ObjectElement(entries, static_cast<Json::ArrayIndex>(i)) = NewEntry(name, uuid);
         changed = true;
@@ -111,7 +126,7 @@ bool ProfileList::InitProfileList() {
     ReadList();
     bool written = true;
     if (Count() == 0) {
-        const std::string uuid = MakeTimeStampName();
+        const std::string uuid = NewIdentifier();
         list_["profilelist"] = Json::Value(Json::arrayValue);
         list_["profilelist"].append(NewEntry("profile1", uuid));
         list_["profileselect"] = 0;
@@ -193,7 +208,7 @@ bool ProfileList::DeleteProfile() {
 }
 
 ProfileList::RenameResult ProfileList::RenameProfile(const std::string& name) {
-    const std::string trimmed = TrimBlanks(name);
+    const std::string trimmed = ValidUtf8(TrimBlanks(name));
     if (trimmed.empty()) return kNameBlank;
     ReadList();
     if (!HasSelection()) return kNameInUse;
@@ -216,7 +231,7 @@ bool ProfileList::ImportProfile(const std::string& path) {
         return false;
     }
     ReadList();
-    std::string name = TrimBlanks(BaseNameOf(path));
+    std::string name = ValidUtf8(TrimBlanks(BaseNameOf(path)));
     if (name.empty()) name = "profile";
     for (int counter = 1; NameTaken(name); ++counter) name += "(" + std::to_string(counter) + ")";
     return AppendProfile(name, std::move(document));

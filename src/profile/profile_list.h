@@ -57,6 +57,7 @@ private:
     bool WriteProfileDocument(Json::Value document, const std::string& name,
                               const std::string& uuid);
     bool RepairUnusableIdentifiers();
+    std::string NewIdentifier() const;
 
     std::string directory_;
     std::string defaultPath_;

@@ -184,6 +184,11 @@ TEST_F(ProfileListTest, ImportSuffixesAccumulate) {
 
     ASSERT_TRUE(list.ImportProfile(dir / "Game.json"));
     EXPECT_EQ(list.GetProfileNames().back(), "Game(1)(2)(3)");
+
+    // A file name that is not UTF-8 still gives a readable name.
+    WriteJsonDocument(dir / "Caf\xe9.json", exported);
+    ASSERT_TRUE(list.ImportProfile(dir / "Caf\xe9.json"));
+    EXPECT_EQ(list.GetProfileNames().back(), "Caf\xEF\xBF\xBD");
 }
 
 TEST_F(ProfileListTest, ImportRefusesFilesThatAreNoProfiles) {
