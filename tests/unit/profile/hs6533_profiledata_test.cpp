@@ -9,7 +9,7 @@ namespace {
 using kx58::CHs6533Profiledata;
 using kx58::ReadJsonDocument;
 using kx58::WriteJsonDocument;
-using kx58test::ParseOrDie;
+using kx58test::ParseJson;
 
 class HeadsetProfileTest : public ::testing::Test {
 protected:
@@ -25,7 +25,7 @@ protected:
         data.LoadProfile(path);
     }
     void Load(const std::string& document) {
-        WriteJsonDocument(path, ParseOrDie(document));
+        WriteJsonDocument(path, ParseJson(document));
         data.LoadProfile(path);
     }
     kx58test::TempDir dir;

@@ -43,7 +43,7 @@ TEST(JsonFile, CommentsAndWindowsLineEndsAreAccepted) {
 
 TEST(JsonFile, WrittenFileIsTheStyledTextWithALineEnd) {
     kx58test::TempDir dir;
-    Json::Value value = kx58test::ParseOrDie(
+    Json::Value value = kx58test::ParseJson(
         R"({"Device":[{"LightInfo":{"Red":255,"Blue":3},"Name":"Grün 名字","List":[1,2,3]}],"z":null})");
     ASSERT_TRUE(WriteJsonDocument(dir / "p.Json", value));
     Json::StyledWriter writer;

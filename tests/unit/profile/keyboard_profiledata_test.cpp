@@ -9,12 +9,12 @@ namespace {
 using kx58::CKeyboardProfiledata;
 using kx58::ReadJsonDocument;
 using kx58::WriteJsonDocument;
-using kx58test::ParseOrDie;
+using kx58test::ParseJson;
 
 class KeyboardProfileTest : public ::testing::Test {
 protected:
     void Load(const std::string& document) {
-        WriteJsonDocument(path, ParseOrDie(document));
+        WriteJsonDocument(path, ParseJson(document));
         data.SetProfilePath(path);
         data.LoadProfile(path);
     }

@@ -10,12 +10,12 @@ using kx58::CMouseProfiledata;
 using kx58::DpiStage;
 using kx58::ReadJsonDocument;
 using kx58::WriteJsonDocument;
-using kx58test::ParseOrDie;
+using kx58test::ParseJson;
 
 class MouseProfileTest : public ::testing::Test {
 protected:
     void Load(const std::string& document) {
-        WriteJsonDocument(path, ParseOrDie(document));
+        WriteJsonDocument(path, ParseJson(document));
         data.SetProfilePath(path);
         data.LoadProfile(path);
     }

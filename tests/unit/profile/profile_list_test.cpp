@@ -10,13 +10,13 @@ namespace {
 using kx58::ProfileList;
 using kx58::ReadJsonDocument;
 using kx58::WriteJsonDocument;
-using kx58test::ParseOrDie;
+using kx58test::ParseJson;
 
 class ProfileListTest : public ::testing::Test {
 protected:
     void SetUp() override {
         defaultPath = dir / "Default.Json";
-        WriteJsonDocument(defaultPath, ParseOrDie(R"({"Device":[{"LightInfo":{"Red":255},
+        WriteJsonDocument(defaultPath, ParseJson(R"({"Device":[{"LightInfo":{"Red":255},
             "CustomEQNameInfo":[{"Name":"Factory"}],
             "CustomEQHzValueInfo":[[{"value":0}]]}]})"));
         list.SetPaths(dir / "profiles", defaultPath);
@@ -193,12 +193,12 @@ TEST_F(ProfileListTest, ImportSuffixesAccumulate) {
 
 TEST_F(ProfileListTest, ImportRefusesFilesThatAreNoProfiles) {
     WriteList({"a"});
-    WriteJsonDocument(dir / "x.json", ParseOrDie(R"({"Device":[{}],"profilename":"x"})"));
+    WriteJsonDocument(dir / "x.json", ParseJson(R"({"Device":[{}],"profilename":"x"})"));
     EXPECT_FALSE(list.ImportProfile(dir / "x.json"));
     kx58test::WriteWholeFile(dir / "y.json", "garbage");
     EXPECT_FALSE(list.ImportProfile(dir / "y.json"));
     EXPECT_FALSE(list.ImportProfile(dir / "missing.json"));
-    WriteJsonDocument(dir / "z.json", ParseOrDie(R"([{"profilename":"x","profileUUID":"y"}])"));
+    WriteJsonDocument(dir / "z.json", ParseJson(R"([{"profilename":"x","profileUUID":"y"}])"));
     EXPECT_FALSE(list.ImportProfile(dir / "z.json"));
     EXPECT_EQ(list.GetProfileCount(), 1);
 }

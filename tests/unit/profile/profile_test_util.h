@@ -9,7 +9,7 @@
 
 namespace kx58test {
 
-inline Json::Value ParseOrDie(const std::string& text) { return kx58::ParseJsonText(text); }
+inline Json::Value ParseJson(const std::string& text) { return kx58::ParseJsonText(text); }
 
 // A document with one device section.
 inline Json::Value DocumentWithSection(const Json::Value& section) {

@@ -10,14 +10,14 @@ namespace {
 using kx58::CBasicProfiledata;
 using kx58::ReadJsonDocument;
 using kx58::WriteJsonDocument;
-using kx58test::ParseOrDie;
+using kx58test::ParseJson;
 
 class ProfileDataTest : public ::testing::Test {
 protected:
     void SetUp() override {
         defaultPath = dir / "Default.Json";
         profilePath = dir / "2024_03_05_14_07_09_042.Json";
-        WriteJsonDocument(defaultPath, ParseOrDie(R"({"Device":[{
+        WriteJsonDocument(defaultPath, ParseJson(R"({"Device":[{
             "LightInfo":{"SelectItem":5,"Light":4,"Speed":2,"Fx":1,"MultiColor":1,"Red":9,
                          "Green":8,"Blue":7,"ZZCCLedMode":3,"CustomGroup":1,"OldLedmode":6,
                          "LogoMode":2,"LogoModeCol":11},
@@ -81,7 +81,7 @@ TEST_F(ProfileDataTest, MissingDefaultLeavesFallbacks) {
 }
 
 TEST_F(ProfileDataTest, LightInfoRoundTripAndMissingMembers) {
-    WriteJsonDocument(profilePath, ParseOrDie(R"({"Device":[{"LightInfo":{
+    WriteJsonDocument(profilePath, ParseJson(R"({"Device":[{"LightInfo":{
         "SelectItem":3,"Light":2,"Speed":1,"MultiColor":5,"Red":255,"Green":300,"Blue":"x"}}]})"));
     data.LoadProfile(profilePath);
     const kx58::LightInfo read = data.GetLightInfo();
@@ -157,7 +157,7 @@ TEST_F(ProfileDataTest, PathSettersAndDefaultSection) {
 }
 
 TEST_F(ProfileDataTest, KeyListPacksTheAssignmentBytes) {
-    WriteJsonDocument(profilePath, ParseOrDie(R"({"Device":[{"KeyList":[
+    WriteJsonDocument(profilePath, ParseJson(R"({"Device":[{"KeyList":[
         {"Assignment":655618,"DefaultAssignment":2097193,"Note":"kept"}, null, {"Assignment":"x"}]}]})"));
     data.LoadProfile(profilePath);
     const auto keys = data.GetKeyList();
@@ -211,7 +211,7 @@ TEST_F(ProfileDataTest, DefaultKeyListComesFromTheDefaultDocument) {
 }
 
 TEST_F(ProfileDataTest, AudioLightInfoAlwaysOpensOnTheForegroundColour) {
-    WriteJsonDocument(profilePath, ParseOrDie(R"({"Device":[{"AudioLightInfo":{
+    WriteJsonDocument(profilePath, ParseJson(R"({"Device":[{"AudioLightInfo":{
         "AudioMode":2,"BkColorR":1,"BkColorG":2,"BkColorB":3,"FgColorR":4,"FgColorG":5,
         "FgColorB":6,"7ColorFlags":1,"ColorTypeFlags":0}}]})"));
     data.LoadProfile(profilePath);
@@ -228,7 +228,7 @@ TEST_F(ProfileDataTest, AudioLightInfoAlwaysOpensOnTheForegroundColour) {
 }
 
 TEST_F(ProfileDataTest, LightListMarksExistingElements) {
-    WriteJsonDocument(profilePath, ParseOrDie(R"({"Device":[{"LightList":[
+    WriteJsonDocument(profilePath, ParseJson(R"({"Device":[{"LightList":[
         {"LEDREGMode":4,"LEDBrightness":3,"LEDSpeed":2,"LEDDirection":true,"LEDMultiColor":2,
          "red":1,"green":2,"blue":3}, null, {}]}]})"));
     data.LoadProfile(profilePath);
@@ -241,13 +241,13 @@ TEST_F(ProfileDataTest, LightListMarksExistingElements) {
 
 TEST_F(ProfileDataTest, EffectStepsOfAUserMadeEffect) {
     const std::string library = dir / "orvik_light.config";
-    WriteJsonDocument(library, ParseOrDie(R"({"LightInfo":[[
+    WriteJsonDocument(library, ParseJson(R"({"LightInfo":[[
         {"LightName":"Mine","Guid":"2024_01_01_00_00_00_001"},
         {"LightName":"Escape","Guid":"../outside"}]]})"));
-    WriteJsonDocument(dir / "2024_01_01_00_00_00_001.light", ParseOrDie(R"({"LEDEffectList":[
+    WriteJsonDocument(dir / "2024_01_01_00_00_00_001.light", ParseJson(R"({"LEDEffectList":[
         {"LEDREGMode":5,"LEDDirection":1,"LEDBrightness":4,"LEDSpeed":2,"LEDMultiColor":0,
          "red":255,"green":1,"blue":2,"Time":1500,"Cyle":3},{"Time":70000}]})"));
-    WriteJsonDocument(profilePath, ParseOrDie(R"({"Device":[{"LightInfo":{"SelectItem":31}}]})"));
+    WriteJsonDocument(profilePath, ParseJson(R"({"Device":[{"LightInfo":{"SelectItem":31}}]})"));
     data.SetBuiltInEffectCount(31);
     data.SetLightLibraryPath(library);
     data.LoadProfile(profilePath);
