@@ -1,6 +1,9 @@
 #include "profile/profile_list.h"
 
+#include <dirent.h>
 #include <unistd.h>
+
+#include <cstring>
 
 #include "platform/debug_trace.h"
 #include "platform/folders.h"
@@ -35,6 +38,20 @@ std::string BaseNameOf(const std::string& path) {
     const size_t dot = name.rfind('.');
     if (dot != std::string::npos && dot > 0) name.resize(dot);
     return name;
+}
+
+// A writer that died between creating its temporary file and renaming it leaves
+// "<file>.tmp-XXXXXX" behind; the program runs once per session, so at start-up none is in use.
+void RemoveStaleTemporaryFiles(const std::string& directory) {
+    DIR* folder = opendir(directory.c_str());
+    if (!folder) return;
+    while (const dirent* item = readdir(folder)) {
+        const char* marker = std::strstr(item->d_name, ".tmp-");
+        if (marker && std::strlen(marker) == std::strlen(".tmp-XXXXXX")) {
+            unlink((directory + item->d_name).c_str());
+        }
+    }
+    closedir(folder);
 }
 
 // Names are shown and stored as UTF-8; bytes that are not (a file name in another encoding)
@@ -123,6 +140,7 @@ bool ProfileList::RepairUnusableIdentifiers() {
 bool ProfileList::InitProfileList() {
     if (directory_.empty()) return false;
     CreateFolders(directory_);
+    RemoveStaleTemporaryFiles(directory_);
     ReadList();
     bool written = true;
     if (Count() == 0) {

@@ -63,6 +63,15 @@ TEST_F(ProfileListTest, FirstStartCreatesProfileOneFromTheDefault) {
     EXPECT_EQ(document["Device"][0]["LightInfo"]["Red"].asInt(), 255);
 }
 
+TEST_F(ProfileListTest, StartUpRemovesTemporaryFilesOfAnInterruptedWrite) {
+    kx58::CreateFolders(dir / "profiles");
+    kx58test::WriteWholeFile(dir / "profiles/ProfileList.ini.tmp-a1B2c3", "{\"profile");
+    kx58test::WriteWholeFile(dir / "profiles/notes.tmp-keep", "mine");
+    ASSERT_TRUE(list.InitProfileList());
+    EXPECT_FALSE(kx58::PathExists(dir / "profiles/ProfileList.ini.tmp-a1B2c3"));
+    EXPECT_TRUE(kx58::PathExists(dir / "profiles/notes.tmp-keep"));
+}
+
 TEST_F(ProfileListTest, BrokenOrEmptyListsAreReplaced) {
     for (const char* text : {"not json", R"({"profilelist":[]})", R"({"profilelist":7})", "[1]"}) {
         kx58::CreateFolders(dir / "profiles");
