@@ -1,0 +1,88 @@
+#pragma once
+// The seam between windows of this layer and the system that shows them. A backend creates
+// top-level windows, delivers input to them as window messages (Windows numbers and packing:
+// mouse position in lParam, MK_* in wParam, virtual keys, WM_CHAR code points) and asks them
+// to paint into a cairo context. The headless backend paints into image surfaces; the GTK
+// backend hosts the same windows on the desktop.
+#include <cairo.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "uikit/control.h"
+#include "uikit/ui_types.h"
+
+namespace kx58::ui {
+
+// What a backend window calls back on the window it shows.
+class IWindowHost {
+public:
+    virtual ~IWindowHost() = default;
+    // Input, size, focus, close and DPI changes, as window messages.
+    virtual LRESULT OnBackendMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    // Paints the client area part `dirty` (window pixels) into `cr`.
+    virtual void OnBackendPaint(cairo_t* cr, const RECT& dirty) = 0;
+    // True when the point (client pixels) lies in the caption area that drags the window.
+    virtual bool IsCaptionPoint(POINT pt) = 0;
+};
+
+struct WindowCreateParams {
+    std::string title;
+    std::string className;
+    RECT rect{};           // screen pixels
+    bool visible = false;
+    bool popup = false;    // menus and drop lists: no taskbar entry, no activation
+    bool toolWindow = false;
+    bool topmost = false;
+    HWND owner = nullptr;
+};
+
+class IBackendWindow {
+public:
+    virtual ~IBackendWindow() = default;
+    virtual void Show(bool show, bool activate) = 0;
+    virtual bool IsVisible() const = 0;
+    virtual void Minimize() = 0;
+    virtual void Restore() = 0;
+    virtual bool IsMinimized() const = 0;
+    // Outer rectangle in screen pixels.
+    virtual RECT GetRect() const = 0;
+    virtual void Move(int x, int y) = 0;
+    virtual void Resize(int cx, int cy) = 0;
+    virtual SIZE GetClientSize() const = 0;
+    virtual void SetTitle(const std::string& title) = 0;
+    virtual void SetTopmost(bool topmost) = 0;
+    // Marks client pixels for repainting; the backend paints them when it gets round to it.
+    virtual void Invalidate(const RECT& rc) = 0;
+    virtual void SetCapture(bool capture) = 0;
+    virtual void SetCursor(CursorKind cursor) = 0;
+    virtual void SetToolTip(const std::string& text) = 0;
+    // Dots per inch of the monitor the window is on.
+    virtual int GetMonitorDpi() const = 0;
+    // Work area of the monitor the window is on, screen pixels.
+    virtual RECT GetMonitorRect() const = 0;
+    virtual void Activate() = 0;
+};
+
+class IWindowBackend {
+public:
+    virtual ~IWindowBackend() = default;
+    virtual std::string Name() const = 0;
+    virtual std::unique_ptr<IBackendWindow> CreateBackendWindow(IWindowHost* host,
+                                                                const WindowCreateParams& params) = 0;
+    // Runs the current thread's loop until PostQuitMessage; returns its exit code.
+    virtual int RunLoop() = 0;
+    // Runs the loop until `done` holds (modal windows); false when a quit arrived meanwhile
+    // (the quit is posted again for the outer loop).
+    virtual bool RunModalLoop(const std::function<bool()>& done) = 0;
+    // Screen position of the pointer.
+    virtual POINT GetCursorPos() const = 0;
+};
+
+// The backend of the process; the headless backend unless another was installed.
+IWindowBackend& CurrentBackend();
+// Installs a backend (at start, before any window exists); returns the previous one.
+std::unique_ptr<IWindowBackend> InstallBackend(std::unique_ptr<IWindowBackend> backend);
+
+}  // namespace kx58::ui
