@@ -102,8 +102,8 @@ EffectStep EffectStepOf(const Json::Value& step) {
 bool CBasicProfiledata::Save() { return SaveTo(working_, profilePath_); }
 
 bool CBasicProfiledata::SaveTo(const Json::Value& section, const std::string& path) {
-    if (path.empty()) return false;
-    Json::Value document = ReadJsonDocument(path);
+    Json::Value document;
+    if (path.empty() || !ReadDocumentForRewrite(path, document)) return false;
     if (!document.isObject()) document = Json::Value(Json::objectValue);
     ArrayMember(document, "Device")[static_cast<Json::ArrayIndex>(deviceIndex_)] = section;
     return WriteDocument(document, path);
@@ -132,18 +132,19 @@ const Json::Value& CBasicProfiledata::SectionOf(const Json::Value& document) con
 }
 
 Json::Value CBasicProfiledata::LoadSection(const std::string& path, bool repairDocument) {
-    const std::string text = ReadFileText(path);
-    Json::Value document = ParseJsonText(text);
+    Json::Value document;
+    bool replaceable = false;
+    if (repairDocument && !path.empty()) {
+        replaceable = ReadDocumentForRewrite(path, document);
+    } else {
+        document = ReadJsonDocument(path);
+    }
     const Json::Value& section = SectionOf(document);
     if (section.isObject()) return section;
 
     // The section is missing or unusable: take the factory section and store it in the file.
     Json::Value repaired = SectionOf(ReadJsonDocument(defaultPath_));
-    if (!repairDocument || path.empty()) return repaired;
-    if (document.isNull() && !text.empty()) {
-        // Keep what could not be parsed; the user may want it back.
-        WriteFileAtomically(NormalizePath(path) + ".broken", text);
-    }
+    if (!replaceable) return repaired;
     DebugTraceF("profile repaired from the defaults: %s", path.c_str());
     if (!document.isObject()) document = Json::Value(Json::objectValue);
     ArrayMember(document, "Device")[static_cast<Json::ArrayIndex>(deviceIndex_)] = repaired;

@@ -50,6 +50,21 @@ Json::Value ParseJsonText(const std::string& text) {
     }
 }
 
+bool ReadDocumentForRewrite(const std::string& path, Json::Value& document) {
+    const std::string normalized = NormalizePath(path);
+    const std::optional<std::string> text = ReadWholeFile(normalized);
+    if (!text) {
+        DebugTraceF("readjsonFile 错误吗：：%d\n", errno);
+        document = Json::Value();
+        return !PathExists(normalized);
+    }
+    document = ParseJsonText(*text);
+    if (document.isNull() && !text->empty()) {
+        WriteFileAtomically(normalized + ".broken", *text);
+    }
+    return true;
+}
+
 std::string StyledJsonText(const Json::Value& value) {
     try {
         Json::StyledWriter writer;

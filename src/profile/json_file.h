@@ -14,6 +14,11 @@ Json::Value ReadJsonDocument(const std::string& path);
 // The parsed text (comments allowed); null when it is empty or invalid.
 Json::Value ParseJsonText(const std::string& text);
 
+// The document at `path` before it is rewritten. A file that exists but does not parse is
+// copied to "<path>.broken" first, so the rewrite never destroys what the user may want back.
+// False when the file exists but cannot be read at all: then it must not be replaced.
+bool ReadDocumentForRewrite(const std::string& path, Json::Value& document);
+
 // The styled layout the documents are stored in (three-space indentation, margin 74).
 std::string StyledJsonText(const Json::Value& value);
 

@@ -235,8 +235,8 @@ ProfileList::RenameResult ProfileList::RenameProfile(const std::string& name) {
         trimmed;
     WriteList();
     const std::string uuid = UuidAt(selected_);
-    if (!uuid.empty()) {
-        Json::Value document = ReadJsonDocument(DocumentPathOf(uuid));
+    Json::Value document;
+    if (!uuid.empty() && ReadDocumentForRewrite(DocumentPathOf(uuid), document)) {
         WriteProfileDocument(std::move(document), trimmed, uuid);
     }
     return kRenamed;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/debug_trace.h"
+#include "platform/folders.h"
 #include "profile/basic_profiledata.h"
 #include "profile_test_util.h"
 #include "support/temp_dir.h"
@@ -67,6 +68,21 @@ TEST_F(ProfileDataTest, MissingBrokenAndForeignDocumentsAreRepairedKeepingWhatTh
         kx58test::WriteWholeFile(profilePath, text);
         EXPECT_EQ(data.LoadProfile(profilePath)["Extra"].asString(), "kept") << text;
     }
+}
+
+TEST_F(ProfileDataTest, SaveKeepsADocumentThatBrokeAfterLoad) {
+    data.LoadProfile(profilePath);
+    kx58test::WriteWholeFile(profilePath, "{ half written");
+    ASSERT_TRUE(data.Save());
+    EXPECT_EQ(kx58test::ReadWholeFile(profilePath + ".broken"), "{ half written");
+    EXPECT_EQ(ReadJsonDocument(profilePath)["Device"][0]["Extra"].asString(), "kept");
+}
+
+TEST_F(ProfileDataTest, AnUnreadableProfileIsNeverReplaced) {
+    kx58::CreateFolders(profilePath);  // a folder where the file should be cannot be read
+    EXPECT_EQ(data.LoadProfile(profilePath)["Extra"].asString(), "kept");
+    EXPECT_FALSE(data.Save());
+    EXPECT_TRUE(kx58::PathExists(profilePath + "/"));
 }
 
 TEST_F(ProfileDataTest, MissingDefaultLeavesFallbacks) {
