@@ -1,6 +1,5 @@
 #include "profile/basic_profiledata.h"
 
-#include "platform/atomic_file.h"
 #include "platform/debug_trace.h"
 #include "platform/folders.h"
 #include "profile/json_file.h"
