@@ -141,7 +141,10 @@ bool ProfileList::InitProfileList() {
     if (directory_.empty()) return false;
     CreateFolders(directory_);
     RemoveStaleTemporaryFiles(directory_);
-    ReadList();
+    // A list that no longer parses is kept as "ProfileList.ini.broken" before it is replaced.
+    if (!ReadDocumentForRewrite(ListFilePath(), list_)) return false;
+    if (!list_.isObject()) list_ = Json::Value(Json::objectValue);
+    ArrayMember(list_, "profilelist");
     bool written = true;
     if (Count() == 0) {
         const std::string uuid = NewIdentifier();

@@ -79,6 +79,7 @@ TEST_F(ProfileListTest, BrokenOrEmptyListsAreReplaced) {
         ASSERT_TRUE(list.InitProfileList()) << text;
         EXPECT_EQ(list.GetProfileNames(), std::vector<std::string>{"profile1"}) << text;
     }
+    EXPECT_EQ(kx58test::ReadWholeFile(list.ListFilePath() + ".broken"), "not json");
 }
 
 TEST_F(ProfileListTest, StoredSelectionAndUnusableIdentifiers) {
