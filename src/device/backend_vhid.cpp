@@ -1,6 +1,5 @@
 // The virtual HID bus backend: interfaces are socket + description pairs in a folder.
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -33,7 +32,9 @@ int ConnectSeqPacket(const std::string& path) {
     if (path.size() >= sizeof addr.sun_path) return -1;
     addr.sun_family = AF_UNIX;
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    // Non-blocking from the start: a simulator that stopped accepting must not stall the
+    // caller (a full backlog fails at once with EAGAIN and is tried again later).
+    const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return -1;
     if (connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
         close(fd);
@@ -73,8 +74,7 @@ public:
         const int fd = ConnectSeqPacket(node);
         if (fd < 0) return false;
         const std::vector<std::uint8_t> hello = MakeVhidHello(collection);
-        if (send(fd, hello.data(), hello.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(hello.size()) ||
-            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
+        if (send(fd, hello.data(), hello.size(), MSG_NOSIGNAL | MSG_DONTWAIT) != static_cast<ssize_t>(hello.size())) {
             close(fd);
             return false;
         }

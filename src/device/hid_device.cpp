@@ -177,7 +177,8 @@ int CHidDevice::WaitReady(int fd, short events, std::int64_t deadline) {
 bool CHidDevice::ReadMatchingReport(int fd, std::uint8_t* buffer, std::uint32_t length, std::uint32_t* count,
                                     std::uint32_t timeoutMs) {
     const std::int64_t deadline = DeadlineFor(timeoutMs);
-    std::vector<std::uint8_t> report(kMaxReportBytes + 1);
+    std::vector<std::uint8_t>& report = readBuffer_;
+    report.resize(kMaxReportBytes + 1);
     for (;;) {
         const int ready = WaitReady(fd, POLLIN, deadline);
         if (ready <= 0) return false;

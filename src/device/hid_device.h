@@ -106,6 +106,7 @@ private:
     HIDD_ATTRIBUTES attributes_;
     std::vector<std::uint8_t> reportBuffers_[kHidReportTypeCount];
     std::vector<HidUsageEntry> usageTables_[kHidReportTypeCount];
+    std::vector<std::uint8_t> readBuffer_;  // used by the one Read in progress
     std::uint16_t interfaceNumber_ = 0;
     std::uint16_t collectionNumber_ = 0;
 };
