@@ -18,9 +18,10 @@ std::uint32_t DecodeAt(const std::string& text, std::size_t i, std::size_t next)
 
 }  // namespace
 
-HeadlessInput::HeadlessInput(WindowImplBase& window) : m_window(window) {
-    m_target = dynamic_cast<HeadlessWindow*>(window.GetBackendWindow());
-    if (!m_target) DebugTrace("uikit: input injection needs a window of the headless backend");
+HeadlessInput::HeadlessInput(WindowImplBase& window) : m_window(window) {}
+
+HeadlessWindow* HeadlessInput::Target() const {
+    return dynamic_cast<HeadlessWindow*>(m_window.GetBackendWindow());
 }
 
 void HeadlessInput::RunUntilIdle() {
@@ -28,8 +29,12 @@ void HeadlessInput::RunUntilIdle() {
 }
 
 void HeadlessInput::Send(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!m_target) return;
-    m_target->Deliver(message, wParam, lParam);
+    HeadlessWindow* target = Target();
+    if (!target) {
+        DebugTrace("uikit: input injection needs an open window of the headless backend");
+        return;
+    }
+    target->Deliver(message, wParam, lParam);
     RunUntilIdle();
 }
 

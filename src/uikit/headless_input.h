@@ -12,11 +12,11 @@ namespace kx58::ui {
 
 class HeadlessInput {
 public:
-    // The window must be shown by the headless backend.
+    // The window must be shown by the headless backend (it may be created later).
     explicit HeadlessInput(WindowImplBase& window);
 
-    bool IsUsable() const { return m_target != nullptr; }
-    HeadlessWindow* Target() const { return m_target; }
+    bool IsUsable() const { return Target() != nullptr; }
+    HeadlessWindow* Target() const;
 
     void MouseMove(POINT pt, WPARAM buttons = 0);
     void MouseDown(POINT pt, bool right = false);
@@ -46,7 +46,6 @@ public:
 private:
     void Send(UINT message, WPARAM wParam, LPARAM lParam);
     WindowImplBase& m_window;
-    HeadlessWindow* m_target = nullptr;
 };
 
 }  // namespace kx58::ui

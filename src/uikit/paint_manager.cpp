@@ -573,6 +573,7 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
     switch (message) {
         case kMsgWindowInit:
             if (m_needUpdate) UpdateLayout();
+            m_windowInitDone = true;
             SendNotify(m_root.get(), DUI_MSGTYPE_WINDOWINIT);
             return true;
         case kMsgAsyncNotify:
@@ -594,7 +595,7 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
             return false;
         case WM_SIZE:
             NeedUpdate();
-            if (m_root && m_windowInitSent) SendNotify(m_root.get(), DUI_MSGTYPE_WINDOWSIZE);
+            if (m_root && m_windowInitDone) SendNotify(m_root.get(), DUI_MSGTYPE_WINDOWSIZE);
             return false;
         case WM_MOUSEMOVE:
         case WM_LBUTTONDOWN:

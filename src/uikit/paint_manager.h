@@ -190,6 +190,7 @@ private:
     std::map<std::string, std::vector<CControlUI*>> m_optionGroups;
     bool m_needUpdate = true;
     bool m_windowInitSent = false;
+    bool m_windowInitDone = false;
     RECT m_layoutRect{};
 
     SIZE m_initSize{};

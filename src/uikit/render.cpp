@@ -70,11 +70,15 @@ void DrawImagePart(cairo_t* cr, cairo_surface_t* image, const RECT& src, const R
     cairo_clip(cr);
     cairo_translate(cr, dst.left, dst.top);
     cairo_scale(cr, double(dst.Width()) / src.Width(), double(dst.Height()) / src.Height());
-    cairo_set_source_surface(cr, image, -src.left, -src.top);
+    // A view of just this part, so filtering at its edges never samples the neighbours.
+    cairo_surface_t* part = cairo_surface_create_for_rectangle(image, src.left, src.top, src.Width(),
+                                                               src.Height());
+    cairo_set_source_surface(cr, part, 0, 0);
     cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
     if (alpha >= 1.0) cairo_paint(cr);
     else cairo_paint_with_alpha(cr, alpha);
     cairo_restore(cr);
+    cairo_surface_destroy(part);
 }
 
 }  // namespace
@@ -304,6 +308,13 @@ int TextXAtIndex(CPaintManagerUI* manager, const std::string& text, int fontId, 
     }
     g_object_unref(layout);
     return x;
+}
+
+int CountUnknownGlyphs(CPaintManagerUI* manager, const std::string& text, int fontId) {
+    PangoLayout* layout = MakeLayout(MeasureContext(), manager, text, fontId, DT_SINGLELINE, 0);
+    const int unknown = pango_layout_get_unknown_glyphs_count(layout);
+    g_object_unref(layout);
+    return unknown;
 }
 
 }  // namespace render
