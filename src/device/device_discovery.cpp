@@ -37,10 +37,11 @@ DeviceTable CDeviceDiscovery::Table() const {
 }
 
 void CDeviceDiscovery::Run(Event& exitEvent) {
+    CHidDevice hid;  // serves this loop only
     bool announced = false;
     for (;;) {
         if (exitEvent.Wait(1)) break;
-        if (AnyRowFree()) EnumerationPass();
+        if (AnyRowFree()) EnumerationPass(hid);
         if (!announced) {
             // Once per run, also when nothing was found: it shows the main window.
             PostMessage(target_, announceMessage_, 0, 0);
@@ -60,8 +61,7 @@ bool CDeviceDiscovery::AnyRowFree() const {
     return false;
 }
 
-void CDeviceDiscovery::EnumerationPass() {
-    CHidDevice hid;
+void CDeviceDiscovery::EnumerationPass(CHidDevice& hid) {
     ++enumerations_;
     if (!hid.Enumerate()) {
         // Tried again on the next pass; giving up would miss every later attach.

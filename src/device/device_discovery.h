@@ -16,6 +16,8 @@
 
 namespace kx58 {
 
+class CHidDevice;
+
 class CDeviceDiscovery {
 public:
     static constexpr std::uint32_t kPollIntervalMs = 100;
@@ -42,8 +44,8 @@ public:
 private:
     void Run(Event& exitEvent);
     bool AnyRowFree() const;
-    void EnumerationPass();
-    void ConsiderPath(class CHidDevice& hid, const std::string& path);
+    void EnumerationPass(CHidDevice& hid);
+    void ConsiderPath(CHidDevice& hid, const std::string& path);
     void ProbePresentRows();
 
     const DeviceTable supported_;
