@@ -1,9 +1,10 @@
 // devsim: puts simulated products on a virtual HID bus folder until stopped.
 //
-//   devsim [--dir FOLDER] [--trace FILE] (--all | --product NAME ... | NAME ...)
+//   devsim [--dir FOLDER] [--trace FILE] [--interval MS] (--all | --product NAME ... | NAME ...)
 //
 // Reads commands from standard input, one a line, and answers "ok" or "error: ...":
 //   plug NAME | unplug NAME | emit NAME INTERFACE HEXBYTES | list | quit
+//   and the firmware verbs of devsim/firmware_rack.h (link, fault, consumer)
 // SIGINT or SIGTERM stop it; the end of standard input does not.
 #include <poll.h>
 #include <signal.h>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "device/vhid_bus.h"
+#include "devsim/firmware_rack.h"
 #include "devsim/product_catalog.h"
 #include "devsim/virtual_bus.h"
 
@@ -26,11 +28,12 @@ namespace {
 struct Options {
     std::string folder;
     std::string trace;
+    double intervalMs = 1.0;  // USB interrupt interval the firmware emulates
     std::vector<std::string> products;
 };
 
 void Usage() {
-    std::fprintf(stderr, "usage: devsim [--dir FOLDER] [--trace FILE] (--all | --product NAME ... | NAME ...)\n"
+    std::fprintf(stderr, "usage: devsim [--dir FOLDER] [--trace FILE] [--interval MS] (--all | --product NAME ... | NAME ...)\n"
                          "products:");
     for (const std::string& name : devsim::CatalogNames()) std::fprintf(stderr, " %s", name.c_str());
     std::fprintf(stderr, "\n");
@@ -42,6 +45,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         const bool hasValue = i + 1 < argc;
         if (arg == "--dir" && hasValue) options.folder = argv[++i];
         else if (arg == "--trace" && hasValue) options.trace = argv[++i];
+        else if (arg == "--interval" && hasValue) options.intervalMs = std::atof(argv[++i]);
         else if (arg == "--product" && hasValue) options.products.push_back(argv[++i]);
         else if (arg == "--all") {
             for (const std::string& name : devsim::CatalogNames()) options.products.push_back(name);
@@ -52,7 +56,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     return true;
 }
 
-std::string Execute(devsim::VirtualBus& bus, const std::string& line, bool& quit) {
+std::string Execute(devsim::VirtualBus& bus, devsim::FirmwareRack& rack, const std::string& line, bool& quit) {
     std::istringstream in(line);
     std::string verb, name;
     in >> verb >> name;
@@ -66,9 +70,8 @@ std::string Execute(devsim::VirtualBus& bus, const std::string& line, bool& quit
         return out;
     }
     if (verb == "plug") {
-        auto product = devsim::MakeEchoProduct(name);
-        if (!product) return "error: unknown product '" + name + "'";
-        return bus.Plug(product) ? "ok" : "error: cannot plug '" + name + "'";
+        if (!devsim::CatalogSpec(name)) return "error: unknown product '" + name + "'";
+        return rack.Plug(name) ? "ok" : "error: cannot plug '" + name + "'";
     }
     if (verb == "unplug") return bus.Unplug(name) ? "ok" : "error: '" + name + "' is not plugged";
     if (verb == "emit") {
@@ -80,6 +83,7 @@ std::string Execute(devsim::VirtualBus& bus, const std::string& line, bool& quit
         return bus.EmitInput(name, static_cast<std::uint8_t>(interfaceNumber), report) ? "ok"
                                                                                      : "error: no such report";
     }
+    if (std::optional<std::string> answer = rack.Execute(verb, in)) return *answer;
     return "error: unknown command '" + verb + "'";
 }
 
@@ -103,9 +107,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "devsim: cannot start the bus in %s\n", options.folder.c_str());
         return 1;
     }
+    devsim::FirmwareRack rack(bus, {options.intervalMs});
     for (const std::string& name : options.products) {
-        auto product = devsim::MakeEchoProduct(name);
-        if (!product || !bus.Plug(product)) {
+        if (!rack.Plug(name)) {
             std::fprintf(stderr, "devsim: cannot plug '%s'\n", name.c_str());
             return 1;
         }
@@ -132,10 +136,11 @@ int main(int argc, char** argv) {
             const std::string line = pending.substr(0, eol);
             pending.erase(0, eol + 1);
             if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-            std::printf("%s\n", Execute(bus, line, quit).c_str());
+            std::printf("%s\n", Execute(bus, rack, line, quit).c_str());
             std::fflush(stdout);
         }
     }
+    rack.DetachAll();
     bus.Stop();
     close(signalFd);
     return 0;

@@ -2,12 +2,14 @@
 //
 //   kx58ctl list    one line per attached supported collection:
 //                   row, kind, role, usage page/usage, path
+//   kx58ctl info|readback [keyboard|mouse]   see readback_command.h
 #include <cstdio>
 #include <string>
 
 #include "device/collection_match.h"
 #include "device/hid_device.h"
 #include "device/supported_devices.h"
+#include "readback_command.h"
 
 namespace {
 
@@ -36,13 +38,16 @@ int ListDevices() {
     return 0;
 }
 
-void Usage() { std::fprintf(stderr, "usage: kx58ctl list\n"); }
+void Usage() { std::fprintf(stderr, "usage: kx58ctl list | info [keyboard|mouse] | readback [keyboard|mouse]\n"); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "list" && argc == 2) return ListDevices();
+    const char* which = argc == 3 ? argv[2] : "";
+    if (command == "info" && argc <= 3) return kx58ctl::PrintDeviceInfo(which);
+    if (command == "readback" && argc <= 3) return kx58ctl::PrintReadback(which);
     Usage();
     return 2;
 }
