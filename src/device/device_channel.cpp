@@ -63,15 +63,15 @@ void CDeviceChannel::Detach() {
 }
 
 bool CDeviceChannel::AwaitWirelessLink() {
-    for (int attempt = 0; attempt < kLinkAttempts; ++attempt) {
-        if (QueryWirelessLink()) {
-            DebugTrace("获取2");
-            return true;
-        }
+    bool up = false;
+    for (int attempt = 0; attempt < kLinkAttempts && !up; ++attempt) {
+        up = QueryWirelessLink();
+        if (up) break;
         if (attempt + 1 < kLinkAttempts) DebugTrace("获取2.4G模式失败");
         SleepMs(kLinkRetryPauseMs);
     }
-    return false;
+    DebugTrace("获取2");
+    return up;
 }
 
 bool CDeviceChannel::SetDataSize(std::uint32_t size) {

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <mutex>
 #include <numeric>
 
+#include "device/power_status.h"
 #include "platform/debug_trace.h"
+#include "support/wait_until.h"
 #include "unit/device/protocol/firmware_fixture.h"
 
 namespace kx58 {
@@ -199,6 +202,57 @@ TEST_F(DeviceChannelTest, TracesShowBothReportsInTwoLines) {
     EXPECT_EQ(traces[0], expected);
     EXPECT_EQ(FormatReportHex(sent), expected.substr(expected.find('\n') + 1));
     EXPECT_EQ(traces[1].rfind("返回\n04 01 00 01", 0), 0u);
+}
+
+TEST_F(DeviceChannelTest, StreamGivesWayToATransferInFlight) {
+    Attach("kb");
+    std::vector<std::string> traces;
+    std::mutex tracesLock;
+    SetTraceSink([&](std::string_view text) {
+        std::lock_guard lock(tracesLock);
+        traces.emplace_back(text);
+    });
+    // The settings read waits for a reply that never comes: the channel stays busy meanwhile.
+    product->ArmFault({FaultKind::NoReply, 0x05, 1});
+    auto read = std::async(std::launch::async, [&] {
+        std::array<std::uint8_t, 27> record{};
+        return channel.ReadSettings(0, record);
+    });
+    ASSERT_TRUE(kx58test::WaitUntil([&] { return product->RequestCount() == 1; }));
+    ASSERT_TRUE(channel.IsBusy());
+    const std::vector<std::uint8_t> frame = Pattern(378, 5);
+    EXPECT_EQ(channel.StreamLedColours(frame), kResultOk);
+    EXPECT_EQ(read.get(), kResultFailed);
+    SetTraceSink({});
+    EXPECT_EQ(std::count(traces.begin(), traces.end(), "放弃灯光数据"), 7);
+    EXPECT_EQ(ChunksOf(Requests()), (std::vector<Chunk>{{0x05, 27, 0}}));  // no frame chunk sent
+    EXPECT_FALSE(channel.IsBusy());
+}
+
+TEST_F(DeviceChannelTest, PowerStatusCarriesTheConnection) {
+    Attach("kb-rx");
+    PowerStatus status{};
+    ASSERT_EQ(ReadPowerStatus(channel, status), kResultOk);
+    const devsim::FirmwareMemory memory = product->Memory();
+    EXPECT_EQ(status[kPowerConnectionByte], 1);
+    EXPECT_EQ(status[kPowerLevelByte], memory.power[kPowerLevelByte]);
+    EXPECT_EQ(ChunksOf(Requests()), (std::vector<Chunk>{{0xAA, 0, 0}, {0x1A, 6, 0}}));
+
+    product->SetLinkUp(false);
+    status.fill(0x33);
+    EXPECT_EQ(ReadPowerStatus(channel, status), kResultFailed);
+    EXPECT_EQ(status[0], 0x33);
+    EXPECT_EQ(Requests().size(), 3u);  // only the link query
+
+    std::vector<std::string> traces;
+    SetTraceSink([&](std::string_view text) {
+        if (text.find("获取2") == 0) traces.emplace_back(text);
+    });
+    EXPECT_FALSE(channel.AwaitWirelessLink());
+    SetTraceSink({});
+    EXPECT_EQ(std::count(traces.begin(), traces.end(), "获取2.4G模式失败"), 25);
+    EXPECT_EQ(traces.back(), "获取2");
+    EXPECT_EQ(Requests().size(), 3u + 26u);
 }
 
 TEST_F(DeviceChannelTest, UnplugDuringAWriteFailsWithoutHanging) {
