@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "platform/private_font.h"
+#include "uikit/render.h"
 
 namespace kx58::ui::fonts {
 namespace {
@@ -66,6 +67,13 @@ void RefreshFontMapIfNeeded() {
     // Pango caches the font set; tell its font map that the configuration changed.
     PangoFontMap* map = pango_cairo_font_map_get_default();
     if (PANGO_IS_FC_FONT_MAP(map)) pango_fc_font_map_config_changed(PANGO_FC_FONT_MAP(map));
+}
+
+void ReleaseFontResources() {
+    render::ReleaseThreadResources();
+    pango_cairo_font_map_set_default(nullptr);
+    cairo_debug_reset_static_data();
+    FcFini();
 }
 
 }  // namespace kx58::ui::fonts

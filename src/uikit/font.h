@@ -25,5 +25,9 @@ void RemoveAllShared();
 // Makes pango see private fonts loaded since the last call (platform PrivateFont).
 void RefreshFontMapIfNeeded();
 
+// Frees the font caches of pango, cairo and fontconfig at the very end of the program (after
+// the last window of every thread is gone), so leak checkers see a clean exit.
+void ReleaseFontResources();
+
 }  // namespace fonts
 }  // namespace kx58::ui

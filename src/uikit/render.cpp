@@ -235,14 +235,19 @@ PangoLayout* MakeLayout(cairo_t* cr, CPaintManagerUI* manager, const std::string
 }
 
 // A context for measuring without a target (one per thread; cairo contexts are not shared).
+std::unique_ptr<cairo_t, decltype(&cairo_destroy)>& MeasureContextSlot() {
+    thread_local std::unique_ptr<cairo_t, decltype(&cairo_destroy)> context(nullptr, &cairo_destroy);
+    return context;
+}
+
 cairo_t* MeasureContext() {
-    thread_local std::unique_ptr<cairo_t, decltype(&cairo_destroy)> context = [] {
+    auto& slot = MeasureContextSlot();
+    if (!slot) {
         cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
-        cairo_t* cr = cairo_create(surface);
+        slot.reset(cairo_create(surface));
         cairo_surface_destroy(surface);
-        return std::unique_ptr<cairo_t, decltype(&cairo_destroy)>(cr, &cairo_destroy);
-    }();
-    return context.get();
+    }
+    return slot.get();
 }
 
 }  // namespace
@@ -309,6 +314,8 @@ int TextXAtIndex(CPaintManagerUI* manager, const std::string& text, int fontId, 
     g_object_unref(layout);
     return x;
 }
+
+void ReleaseThreadResources() { MeasureContextSlot().reset(); }
 
 int CountUnknownGlyphs(CPaintManagerUI* manager, const std::string& text, int fontId) {
     PangoLayout* layout = MakeLayout(MeasureContext(), manager, text, fontId, DT_SINGLELINE, 0);

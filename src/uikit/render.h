@@ -59,6 +59,8 @@ SIZE MeasureText(CPaintManagerUI* manager, const std::string& text, int fontId, 
 std::size_t TextIndexAtX(CPaintManagerUI* manager, const std::string& text, int fontId, int x);
 int TextXAtIndex(CPaintManagerUI* manager, const std::string& text, int fontId,
                  std::size_t index);
+// Drops the calling thread's measuring context (before font caches are released).
+void ReleaseThreadResources();
 // Characters of `text` for which no installed or private font has a glyph.
 int CountUnknownGlyphs(CPaintManagerUI* manager, const std::string& text, int fontId);
 

@@ -5,7 +5,10 @@
 #include <filesystem>
 
 #include "platform/debug_trace.h"
+#include "uikit/font.h"
 #include "uikit/resource_manager.h"
+
+#include <gtest/gtest.h>
 
 namespace uikittest {
 
@@ -111,3 +114,15 @@ POINT Center(CControlUI* control) {
 }
 
 }  // namespace uikittest
+
+namespace {
+
+// Font caches are process-wide; they are released once, after every test ran.
+class FontCacheRelease : public ::testing::Environment {
+public:
+    void TearDown() override { kx58::ui::fonts::ReleaseFontResources(); }
+};
+
+const auto* const kFontCacheRelease = ::testing::AddGlobalTestEnvironment(new FontCacheRelease());
+
+}  // namespace
