@@ -49,6 +49,7 @@ bool CContainerUI::AddAt(CControlUI* control, int index) {
     // Controls of a tree that is still being built are initialised when it is attached.
     control->SetManager(m_pManager, this, m_pManager && m_bInited);
     if (!IsVisible()) control->SetInternVisible(false);
+    if (!IsEnabled()) control->SetEnabled(false);
     NeedUpdate();
     return true;
 }

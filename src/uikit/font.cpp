@@ -72,7 +72,6 @@ void RefreshFontMapIfNeeded() {
 void ReleaseFontResources() {
     render::ReleaseThreadResources();
     pango_cairo_font_map_set_default(nullptr);
-    cairo_debug_reset_static_data();
     FcFini();
 }
 

@@ -520,7 +520,9 @@ void CComboUI::DoEvent(TEventUI& event) {
             CloseDrop();
             break;
         case UIEVENT_SCROLLWHEEL:
-            CControlUI::DoEvent(event);
+            // Over the open list the wheel scrolls it; otherwise it goes to what holds the combo.
+            if (m_pDrop) m_pDrop->DoEvent(event);
+            else CControlUI::DoEvent(event);
             return;
         default:
             break;

@@ -63,7 +63,7 @@ private:
 };
 
 void DrawImagePart(cairo_t* cr, cairo_surface_t* image, const RECT& src, const RECT& dst,
-                   double alpha) {
+                   double alpha, DWORD tint) {
     if (src.IsEmpty() || dst.IsEmpty()) return;
     cairo_save(cr);
     cairo_rectangle(cr, dst.left, dst.top, dst.Width(), dst.Height());
@@ -73,10 +73,20 @@ void DrawImagePart(cairo_t* cr, cairo_surface_t* image, const RECT& src, const R
     // A view of just this part, so filtering at its edges never samples the neighbours.
     cairo_surface_t* part = cairo_surface_create_for_rectangle(image, src.left, src.top, src.Width(),
                                                                src.Height());
-    cairo_set_source_surface(cr, part, 0, 0);
-    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
-    if (alpha >= 1.0) cairo_paint(cr);
-    else cairo_paint_with_alpha(cr, alpha);
+    if (tint != 0) {
+        // The image's coverage masks the colour: a white key picture lit in any colour.
+        cairo_pattern_t* mask = cairo_pattern_create_for_surface(part);
+        cairo_pattern_set_extend(mask, CAIRO_EXTEND_PAD);
+        cairo_set_source_rgba(cr, ((tint >> 16) & 0xFF) / 255.0, ((tint >> 8) & 0xFF) / 255.0,
+                              (tint & 0xFF) / 255.0, ((tint >> 24) & 0xFF) / 255.0 * alpha);
+        cairo_mask(cr, mask);
+        cairo_pattern_destroy(mask);
+    } else {
+        cairo_set_source_surface(cr, part, 0, 0);
+        cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+        if (alpha >= 1.0) cairo_paint(cr);
+        else cairo_paint_with_alpha(cr, alpha);
+    }
     cairo_restore(cr);
     cairo_surface_destroy(part);
 }
@@ -150,7 +160,7 @@ void DrawLine(cairo_t* cr, POINT from, POINT to, int width, DWORD argb) {
 }
 
 bool DrawImageString(cairo_t* cr, CPaintManagerUI* manager, const RECT& rcItem,
-                     std::string_view image, std::string_view modify) {
+                     std::string_view image, std::string_view modify, DWORD tint) {
     ImageDrawSpec spec = ParseImageString(image);
     if (!modify.empty()) {
         const ImageDrawSpec extra = ParseImageString(modify);
@@ -174,7 +184,7 @@ bool DrawImageString(cairo_t* cr, CPaintManagerUI* manager, const RECT& rcItem,
     const double alpha = spec.fade / 255.0;
     const RECT c = spec.corner;
     if (c.left == 0 && c.top == 0 && c.right == 0 && c.bottom == 0) {
-        DrawImagePart(cr, surface, src, dst, alpha);
+        DrawImagePart(cr, surface, src, dst, alpha, tint);
         return true;
     }
     // Nine slices: corners keep their size (scaled for DPI), edges and middle stretch.
@@ -185,7 +195,7 @@ bool DrawImageString(cairo_t* cr, CPaintManagerUI* manager, const RECT& rcItem,
     for (int row = 0; row < 3; ++row) {
         for (int col = 0; col < 3; ++col) {
             DrawImagePart(cr, surface, RECT{sx[col], sy[row], sx[col + 1], sy[row + 1]},
-                          RECT{dx[col], dy[row], dx[col + 1], dy[row + 1]}, alpha);
+                          RECT{dx[col], dy[row], dx[col + 1], dy[row + 1]}, alpha, tint);
         }
     }
     return true;

@@ -45,9 +45,10 @@ void FillRoundRect(cairo_t* cr, const RECT& rc, SIZE round, DWORD argb);
 void DrawBorder(cairo_t* cr, const RECT& rc, int size, SIZE round, DWORD argb);
 void DrawLine(cairo_t* cr, POINT from, POINT to, int width, DWORD argb);
 // Draws the image string (with `modify` attributes on top) in `rcItem`; false when the image
-// is missing or the string names none.
+// is missing or the string names none. A non-zero `tint` (ARGB) paints that colour through
+// the image's alpha instead of the image's own colours.
 bool DrawImageString(cairo_t* cr, CPaintManagerUI* manager, const RECT& rcItem,
-                     std::string_view image, std::string_view modify = {});
+                     std::string_view image, std::string_view modify = {}, DWORD tint = 0);
 // Text in `rc` with DT_* flags; fontId -1 is the manager's default font.
 void DrawText(cairo_t* cr, CPaintManagerUI* manager, const RECT& rc, const std::string& text,
               DWORD argb, int fontId, UINT style);

@@ -40,6 +40,8 @@ public:
     CSliderUI();
     std::string GetClass() const override { return "SliderUI"; }
     void* GetInterface(std::string_view name) override;
+    // Takes the focus on a click so arrow keys move it.
+    bool IsFocusable() const override { return true; }
 
     int GetChangeStep() const { return m_nStep; }
     void SetChangeStep(int step) { m_nStep = step > 0 ? step : 1; }

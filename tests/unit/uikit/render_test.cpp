@@ -119,5 +119,101 @@ TEST(UikitRender, DpiScalesFontsAndImages) {
     window.Destroy();
 }
 
+// An image surface to draw primitives into directly.
+struct Canvas {
+    Canvas(int w, int h) : surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h)), cr(cairo_create(surface)) {
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        cairo_paint(cr);
+    }
+    ~Canvas() {
+        cairo_destroy(cr);
+        cairo_surface_destroy(surface);
+    }
+    DWORD At(int x, int y) {
+        cairo_surface_flush(surface);
+        const unsigned char* data = cairo_image_surface_get_data(surface);
+        return *reinterpret_cast<const std::uint32_t*>(data + y * cairo_image_surface_get_stride(surface) + x * 4) &
+               0xFFFFFF;
+    }
+    // Leftmost and rightmost columns with ink in rows [top, bottom).
+    std::pair<int, int> InkColumns(int top, int bottom) {
+        int first = -1, last = -1;
+        for (int x = 0; x < cairo_image_surface_get_width(surface); ++x)
+            for (int y = top; y < bottom; ++y)
+                if (At(x, y) != 0) {
+                    if (first < 0) first = x;
+                    last = x;
+                }
+        return {first, last};
+    }
+    cairo_surface_t* surface;
+    cairo_t* cr;
+};
+
+TEST(UikitRender, TextAlignsWrapsAndEllipsizes) {
+    SkinFolder skins;
+    CPaintManagerUI pm;
+    pm.AddFont(0, "DejaVu Sans", 14, false, false, false);
+    const std::string text = "Align me";
+    {
+        Canvas canvas(300, 30);
+        render::DrawText(canvas.cr, &pm, RECT{0, 0, 300, 30}, text, 0xFFFFFFFF, 0, DT_SINGLELINE | DT_RIGHT | DT_VCENTER);
+        const auto [first, last] = canvas.InkColumns(0, 30);
+        EXPECT_GT(first, 200);
+        EXPECT_GE(last, 290);
+    }
+    {
+        Canvas canvas(300, 30);
+        render::DrawText(canvas.cr, &pm, RECT{0, 0, 300, 30}, text, 0xFFFFFFFF, 0, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+        const auto [first, last] = canvas.InkColumns(0, 30);
+        EXPECT_NEAR((first + last) / 2, 150, 6);
+    }
+    const std::string longText = "A long sentence that cannot fit in one narrow line of text";
+    const SIZE single = render::MeasureText(&pm, longText, 0, DT_SINGLELINE);
+    const SIZE wrapped = render::MeasureText(&pm, longText, 0, DT_WORDBREAK, 100);
+    EXPECT_GT(single.cx, 200);
+    EXPECT_LE(wrapped.cx, 100);
+    EXPECT_GE(wrapped.cy, single.cy * 3);
+    {
+        // Ellipsized text keeps inside its rectangle and ends with the ellipsis, not the text.
+        Canvas canvas(300, 30);
+        render::DrawText(canvas.cr, &pm, RECT{10, 0, 110, 30}, longText, 0xFFFFFFFF, 0,
+                         DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
+        const auto [first, last] = canvas.InkColumns(0, 30);
+        EXPECT_GE(first, 10);
+        EXPECT_LT(last, 110);
+        EXPECT_GT(last, 80);
+    }
+}
+
+TEST(UikitRender, TintedImagesAndProgressFill) {
+    SkinFolder skins;
+    CPaintManagerUI pm;
+    {
+        Canvas canvas(40, 20);
+        ASSERT_TRUE(render::DrawImageString(canvas.cr, &pm, RECT{0, 0, 40, 20}, "img/sprite.png", {}, 0xFF0000FF));
+        EXPECT_EQ(canvas.At(5, 10), 0x0000FFu);   // was red
+        EXPECT_EQ(canvas.At(35, 10), 0x0000FFu);  // was green
+        // dest places the image inside the control, scaled for DPI.
+        Canvas placed(40, 20);
+        ASSERT_TRUE(render::DrawImageString(placed.cr, &pm, RECT{0, 0, 40, 20},
+                                            "file='img/sprite.png' dest='30,0,40,10'"));
+        EXPECT_EQ(placed.At(5, 5), 0u);
+        EXPECT_NE(placed.At(35, 5), 0u);
+        EXPECT_EQ(placed.At(35, 15), 0u);
+    }
+    TestWindow window("XML_CONTROLS");
+    CResourceManager::GetInstance()->LoadResource("res.xml");
+    ASSERT_TRUE(window.Open());
+    HeadlessInput input(window);
+    CControlUI* progress = window.Find("progress");
+    const RECT rc = progress->GetPos();
+    const int y = (rc.top + rc.bottom) / 2;
+    // Value 40 of 0..100: the first 40 percent is filled.
+    EXPECT_EQ(Rgb(input.Target()->PixelAt(rc.left + rc.Width() * 30 / 100, y)), 0x00FF00u);
+    EXPECT_NE(Rgb(input.Target()->PixelAt(rc.left + rc.Width() * 60 / 100, y)), 0x00FF00u);
+    window.Destroy();
+}
+
 }  // namespace
 }  // namespace uikittest
