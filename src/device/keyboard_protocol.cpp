@@ -154,8 +154,10 @@ std::vector<int> CollectUsedMacros(const KeyMaps& maps, std::span<const std::uin
 int WriteKeyboardKeyTable(CDeviceChannel& channel, KeyboardMemory& memory, std::span<std::uint32_t> assignments,
                           std::size_t macroCount, int bank) {
     if (!channel.IsConnected()) return kResultFailed;
-    int r = channel.ReadDeviceInfo(memory.info);
+    std::array<std::uint8_t, kDeviceInfoSize> info{};
+    int r = channel.ReadDeviceInfo(info);
     if (r != kResultOk) return r;
+    memory.info = info;
     const std::size_t positions = memory.Positions();
     if (positions > kMaxKeyPositions || !channel.SetDataSize(positions * 3)) return kResultFailed;
 
