@@ -265,7 +265,7 @@ void PostQuitMessage(int exitCode) {
 
 LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!hwnd) return 0;
-    if (!detail::IsLocalHwnd(hwnd)) return detail::RemoteSend(hwnd, message, wParam, lParam, nullptr);
+    if (!detail::IsLocalHwnd(hwnd)) return detail::RemoteSend(hwnd, message, wParam, lParam);
     const auto entry = detail::FindLocalWindow(hwnd);
     if (!entry.queue) return 0;
     if (entry.queue == detail::CurrentQueueIfAny()) return CallHandler(entry, message, wParam, lParam);

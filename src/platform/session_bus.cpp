@@ -319,14 +319,24 @@ std::unique_ptr<MessageWindow::Reachable> StartReachable(HWND hwnd, const std::s
     return reachable;
 }
 
-LRESULT RemoteSend(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool* delivered) {
-    if (delivered) *delivered = false;
+namespace {
+
+Frame MessageFrame(FrameKind kind, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Frame frame;
-    frame.kind = FrameKind::Send;
+    frame.kind = kind;
     frame.target = HwndNumber(hwnd);
     frame.message = message;
     frame.wParam = wParam;
     frame.lParam = lParam;
+    return frame;
+}
+
+int ConnectToWindow(HWND hwnd) { return ConnectTo(SocketPath(HwndProcessId(hwnd), HwndNumber(hwnd))); }
+
+}  // namespace
+
+LRESULT RemoteSend(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Frame frame = MessageFrame(FrameKind::Send, hwnd, message, wParam, lParam);
     if (message == WM_COPYDATA) {
         const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
         if (!copy || copy->cbData > kMaxCopyDataBytes || (copy->cbData && !copy->lpData)) return 0;
@@ -334,15 +344,12 @@ LRESULT RemoteSend(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool* 
         frame.dwData = copy->dwData;
         frame.data.assign(static_cast<const char*>(copy->lpData), copy->cbData);
     }
-    const int fd = ConnectTo(SocketPath(HwndProcessId(hwnd), HwndNumber(hwnd)));
+    const int fd = ConnectToWindow(hwnd);
     if (fd < 0) return 0;
     LRESULT result = 0;
     if (SendAll(fd, EncodeFrame(frame))) {
         const auto reply = ReceiveFrame(fd, -1, kCrossProcessSendTimeoutMs);
-        if (reply && reply->kind == FrameKind::Reply) {
-            result = static_cast<LRESULT>(reply->lParam);
-            if (delivered) *delivered = true;
-        }
+        if (reply && reply->kind == FrameKind::Reply) result = static_cast<LRESULT>(reply->lParam);
     }
     close(fd);
     return result;
@@ -350,21 +357,15 @@ LRESULT RemoteSend(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool* 
 
 bool RemotePost(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COPYDATA) return false;  // its block only lives during a send
-    Frame frame;
-    frame.kind = FrameKind::Post;
-    frame.target = HwndNumber(hwnd);
-    frame.message = message;
-    frame.wParam = wParam;
-    frame.lParam = lParam;
-    const int fd = ConnectTo(SocketPath(HwndProcessId(hwnd), HwndNumber(hwnd)));
+    const int fd = ConnectToWindow(hwnd);
     if (fd < 0) return false;
-    const bool sent = SendAll(fd, EncodeFrame(frame));
+    const bool sent = SendAll(fd, EncodeFrame(MessageFrame(FrameKind::Post, hwnd, message, wParam, lParam)));
     close(fd);
     return sent;
 }
 
 bool RemoteIsWindow(HWND hwnd) {
-    const int fd = ConnectTo(SocketPath(HwndProcessId(hwnd), HwndNumber(hwnd)));
+    const int fd = ConnectToWindow(hwnd);
     if (fd < 0) return false;
     close(fd);
     return true;

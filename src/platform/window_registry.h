@@ -29,7 +29,7 @@ WindowEntry FindLocalWindow(HWND hwnd);
 std::shared_ptr<MessageQueue> CurrentQueueIfAny();
 
 // Cross-process delivery, implemented by the session bus.
-LRESULT RemoteSend(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool* delivered);
+LRESULT RemoteSend(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 bool RemotePost(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 bool RemoteIsWindow(HWND hwnd);
 
