@@ -83,7 +83,7 @@ std::string Execute(devsim::VirtualBus& bus, devsim::FirmwareRack& rack, const s
         return bus.EmitInput(name, static_cast<std::uint8_t>(interfaceNumber), report) ? "ok"
                                                                                      : "error: no such report";
     }
-    if (std::optional<std::string> answer = rack.Execute(verb, in)) return *answer;
+    if (std::optional<std::string> answer = rack.Execute(verb, name, in)) return *answer;
     return "error: unknown command '" + verb + "'";
 }
 

@@ -46,10 +46,9 @@ void FirmwareRack::DetachAll() {
     for (auto& [name, firmware] : firmware_) firmware->DetachInput();
 }
 
-std::optional<std::string> FirmwareRack::Execute(const std::string& verb, std::istringstream& in) {
+std::optional<std::string> FirmwareRack::Execute(const std::string& verb, const std::string& name,
+                                                 std::istringstream& in) {
     if (verb != "link" && verb != "fault" && verb != "consumer") return std::nullopt;
-    std::string name;
-    in >> name;
     const std::shared_ptr<FirmwareProduct> firmware = Find(name);
     if (!firmware) return "error: '" + name + "' has no firmware";
     if (verb == "link") {

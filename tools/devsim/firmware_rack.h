@@ -24,8 +24,10 @@ public:
 
     // False for an unknown name or when the bus refuses it.
     bool Plug(const std::string& name);
-    // Answers a console line for one of the verbs above; nothing when the verb is not one.
-    std::optional<std::string> Execute(const std::string& verb, std::istringstream& arguments);
+    // Answers a console line for one of the verbs above (`arguments` holds what follows the
+    // name); nothing when the verb is not one.
+    std::optional<std::string> Execute(const std::string& verb, const std::string& name,
+                                       std::istringstream& arguments);
     std::shared_ptr<FirmwareProduct> Find(const std::string& name) const;
     // Before the bus stops: no firmware reaches it afterwards.
     void DetachAll();

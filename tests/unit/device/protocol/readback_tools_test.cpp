@@ -1,11 +1,14 @@
 // The simulator's console verbs and `kx58ctl info` / `readback` against simulated firmware.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "device/keyboard_protocol.h"
 #include "device/mouse_protocol.h"
 #include "devsim/firmware_rack.h"
+#include "support/wait_until.h"
 #include "unit/device/protocol/firmware_fixture.h"
 
 namespace kx58 {
@@ -29,9 +32,9 @@ protected:
     }
     std::string Verb(const std::string& line) {
         std::istringstream in(line);
-        std::string verb;
-        in >> verb;
-        return rack.Execute(verb, in).value_or("<not a firmware verb>");
+        std::string verb, name;
+        in >> verb >> name;
+        return rack.Execute(verb, name, in).value_or("<not a firmware verb>");
     }
     devsim::FirmwareRack rack{bus, {0}};
 };
@@ -89,6 +92,34 @@ TEST_F(ReadbackToolsTest, ReadbackPrintsWhatTheKeyboardAndMouseHold) {
     EXPECT_NE(RunKx58ctl("info mouse").find("positions   11\n"), std::string::npos);
     rack.Find("mouse")->ArmFault({devsim::FaultKind::StatusRejected, 0x03, 1});
     EXPECT_NE(RunKx58ctl("info mouse").find("information read failed (result -102)"), std::string::npos);
+}
+
+TEST_F(ReadbackToolsTest, SimulatorProgramTakesFirmwareVerbsOnItsConsole) {
+    bus.Stop();  // the program runs its own bus in another folder
+    const std::string programFolder = session.Root() + "/program-bus";
+    const std::string answers = session.Root() + "/answers.txt";
+    kx58test::ScopedEnv programBus{"KX58_VHID_DIR", programFolder};
+    const std::string command = std::string(DEVSIM_PATH) + " --dir " + programFolder + " --interval 0.5 kb-rx > " + answers;
+    std::FILE* console = popen(command.c_str(), "w");
+    ASSERT_TRUE(console);
+    const auto answered = [&](std::size_t lines) {
+        return kx58test::WaitUntil([&] {
+            const std::string text = kx58test::ReadWholeFile(answers);
+            return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= lines;
+        });
+    };
+    EXPECT_TRUE(answered(1));  // "ready"
+    std::fputs("fault kb-rx ff 3 1\n", console);
+    std::fflush(console);
+    EXPECT_TRUE(answered(2));
+    EXPECT_NE(RunKx58ctl("info").find("information read failed (result -102)"), std::string::npos);
+    std::fputs("link kb-rx down\n", console);
+    std::fflush(console);
+    EXPECT_TRUE(answered(3));
+    EXPECT_NE(RunKx58ctl("readback").find("the receiver does not reach its device"), std::string::npos);
+    std::fputs("quit\n", console);
+    EXPECT_EQ(pclose(console), 0);
+    EXPECT_EQ(kx58test::ReadWholeFile(answers), "ready " + programFolder + "\nok\nok\nok\n");
 }
 
 }  // namespace
