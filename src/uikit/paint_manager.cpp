@@ -57,6 +57,10 @@ int CPaintManagerUI::MessageLoop() { return CurrentBackend().RunLoop(); }
 
 std::vector<CPaintManagerUI*> CPaintManagerUI::AllManagers() { return ThreadManagers(); }
 
+void CPaintManagerUI::SetAllDPI(int dpi) {
+    for (CPaintManagerUI* manager : ThreadManagers()) manager->SetDPI(dpi);
+}
+
 void CPaintManagerUI::Init(HWND hwnd, IBackendWindow* window) {
     m_hwnd = hwnd;
     m_window = window;

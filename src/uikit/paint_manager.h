@@ -33,6 +33,8 @@ public:
     static int MessageLoop();
     // Every manager that exists on any thread's windows (for DPI changes of all windows).
     static std::vector<CPaintManagerUI*> AllManagers();
+    // Sets the DPI of every manager of this thread (the windows rescale).
+    static void SetAllDPI(int dpi);
 
     // Binds the manager to its window: `hwnd` receives the timers, `window` paints.
     void Init(HWND hwnd, IBackendWindow* window);

@@ -59,6 +59,7 @@ void CWindowWnd::Destroy() {
     m_backend.reset();
     m_messageWindow.reset();
     m_hwnd = nullptr;
+    OnWindowGone();
     if (m_modal) {
         m_modal->result = m_closeResult;
         m_modal->done = true;
@@ -283,6 +284,12 @@ LRESULT WindowImplBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     if (handled) return result;
     if (m_pm.MessageHandler(message, wParam, lParam, result)) return result;
     return CWindowWnd::HandleMessage(message, wParam, lParam);
+}
+
+void WindowImplBase::OnWindowGone() {
+    m_pm.RemoveAllTimers();
+    m_pm.ClosePopup();
+    m_pm.Init(nullptr, nullptr);
 }
 
 void WindowImplBase::OnBackendPaint(cairo_t* cr, const RECT& dirty) { m_pm.Paint(cr, dirty); }

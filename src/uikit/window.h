@@ -79,6 +79,10 @@ public:
     void OnBackendPaint(cairo_t* cr, const RECT& dirty) override;
     bool IsCaptionPoint(POINT pt) override;
 
+protected:
+    // Called by Destroy once the backend window is gone, before OnFinalMessage.
+    virtual void OnWindowGone() {}
+
 private:
     struct ModalState {
         bool done = false;
@@ -145,6 +149,8 @@ public:
     bool IsCaptionPoint(POINT pt) override;
 
 protected:
+    // The controls outlive the window until the object goes; they must not reach its backend.
+    void OnWindowGone() override;
     CPaintManagerUI m_pm;
 };
 

@@ -1,9 +1,17 @@
 #pragma once
 // The seam between windows of this layer and the system that shows them. A backend creates
-// top-level windows, delivers input to them as window messages (Windows numbers and packing:
-// mouse position in lParam, MK_* in wParam, virtual keys, WM_CHAR code points) and asks them
-// to paint into a cairo context. The headless backend paints into image surfaces; the GTK
-// backend hosts the same windows on the desktop.
+// top-level windows, delivers input to them as window messages through IWindowHost, and asks
+// them to paint into a cairo context. The headless backend paints into image surfaces; the
+// GTK backend hosts the same windows on the desktop.
+//
+// Message packing (Windows numbers): mouse messages carry client pixels in lParam
+// (MakeLParam) and MK_* in wParam; WM_MOUSEWHEEL the signed delta in the high word of wParam
+// (the pointer position is the last WM_MOUSEMOVE's); WM_KEYDOWN/WM_KEYUP a virtual-key code
+// in wParam and the MODIFIER_* state in lParam bits 16-18; WM_CHAR one Unicode code point;
+// WM_SIZE the new client size; WM_LBUTTONDBLCLK the second press of a double click.
+// Window messages, posts and timers live in the thread's platform MessageQueue; a backend's
+// loop waits on MessageQueue::WakeFd()/NextTimerDueMs() besides its own events and calls
+// DispatchPending() when they are ready.
 #include <cairo.h>
 
 #include <functional>
@@ -84,5 +92,12 @@ public:
 IWindowBackend& CurrentBackend();
 // Installs a backend (at start, before any window exists); returns the previous one.
 std::unique_ptr<IWindowBackend> InstallBackend(std::unique_ptr<IWindowBackend> backend);
+
+// Backends other than "headless" register a factory under their name (the GTK one as "gtk").
+using BackendFactory = std::function<std::unique_ptr<IWindowBackend>()>;
+void RegisterBackendFactory(const std::string& name, BackendFactory factory);
+// Installs the backend that $KX58_UI names, else `preferred`; falls back to headless (with a
+// trace) when the named one is unknown or cannot start. Returns the installed backend's name.
+std::string InstallBackendByName(const std::string& preferred);
 
 }  // namespace kx58::ui

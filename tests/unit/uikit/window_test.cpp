@@ -123,8 +123,11 @@ TEST(UikitWindow, ShowModalReturnsTheCloseResult) {
     EXPECT_EQ(dialog.ShowModal(), 7u);
     EXPECT_EQ(finalCalls, 1);
     EXPECT_EQ(dialog.GetHWND(), nullptr);
-    // Sending to a closed window answers 0 and does not crash.
+    // Sending to a closed window answers 0; its controls live on without reaching it.
     EXPECT_EQ(dialog.SendMessage(kx58::WM_USER + 1), 0);
+    dialog.Find("okbtn")->SetText("still here");
+    dialog.Find("okbtn")->Invalidate();
+    EXPECT_FALSE(dialog.Find("okbtn")->SetTimer(1, 10));
 }
 
 TEST(UikitWindow, CaptionAreaDragsExceptOverButtons) {
@@ -140,6 +143,40 @@ TEST(UikitWindow, CaptionAreaDragsExceptOverButtons) {
     ASSERT_TRUE(input.Click("minbtn"));
     EXPECT_TRUE(window.IsMinimized());
     window.Destroy();
+}
+
+}  // namespace
+}  // namespace uikittest
+
+namespace uikittest {
+namespace {
+
+class FakeBackend : public HeadlessBackend {
+public:
+    std::string Name() const override { return "fake"; }
+};
+
+TEST(UikitBackend, ChosenByNameOrEnvironmentWithHeadlessFallback) {
+    TraceRecorder traces;
+    RegisterBackendFactory("fake", [] { return std::make_unique<FakeBackend>(); });
+    RegisterBackendFactory("broken", [] { return std::unique_ptr<IWindowBackend>(); });
+    {
+        kx58test::ScopedEnv env("KX58_UI", "");
+        EXPECT_EQ(InstallBackendByName("fake"), "fake");
+        EXPECT_EQ(CurrentBackend().Name(), "fake");
+        EXPECT_EQ(InstallBackendByName("broken"), "headless");
+        EXPECT_TRUE(traces.Contains("'broken' is not available"));
+    }
+    {
+        kx58test::ScopedEnv env("KX58_UI", "headless");
+        EXPECT_EQ(InstallBackendByName("fake"), "headless");
+    }
+    {
+        kx58test::ScopedEnv env("KX58_UI", "nonesuch");
+        EXPECT_EQ(InstallBackendByName("fake"), "headless");
+        EXPECT_TRUE(traces.Contains("'nonesuch'"));
+    }
+    ASSERT_NE(HeadlessBackend::Get(), nullptr);
 }
 
 }  // namespace
