@@ -12,14 +12,14 @@
 
 extern char** environ;
 
-PeerProcess::PeerProcess(const std::vector<std::string>& args) {
+PeerProcess::PeerProcess(const std::vector<std::string>& args, const std::string& programName) {
     int outPipe[2], inPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(inPipe, O_CLOEXEC) != 0) return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
     posix_spawn_file_actions_adddup2(&actions, inPipe[0], 0);
-    std::string program = kx58::Folders::Program() + "platform_peer";
+    std::string program = kx58::Folders::Program() + programName;
     std::vector<std::string> all = {program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;

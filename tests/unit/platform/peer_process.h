@@ -1,5 +1,5 @@
 #pragma once
-// Runs platform_peer as a child process and reads its report lines.
+// Runs a helper program of the tests as a child process and reads its report lines.
 #include <chrono>
 #include <optional>
 #include <string>
@@ -7,7 +7,8 @@
 
 class PeerProcess {
 public:
-    explicit PeerProcess(const std::vector<std::string>& args);
+    // Starts `program` (a file beside the test program) with `args`.
+    explicit PeerProcess(const std::vector<std::string>& args, const std::string& program = "platform_peer");
     ~PeerProcess();
     PeerProcess(const PeerProcess&) = delete;
     PeerProcess& operator=(const PeerProcess&) = delete;
