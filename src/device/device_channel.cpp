@@ -97,7 +97,7 @@ int CDeviceChannel::Transceive(const std::uint8_t* request, std::size_t requestL
     BusyScope busy(busy_);
     if (!connected_ || !request) return kResultFailed;
     const CommandReport out = ReportFromBytes({request, requestLength});
-    DebugTrace("命令\n" + FormatReportHex(out));
+    if (TraceEnabled()) DebugTrace("命令\n" + FormatReportHex(out));
     const bool wireless = wirelessMode_;
     CHidDevice& hid = wireless ? wirelessCollection_ : cable_;
     const std::uint32_t timeout = wireless ? kWirelessTimeoutMs : kCableTimeoutMs;
@@ -121,7 +121,7 @@ int CDeviceChannel::Transceive(const std::uint8_t* request, std::size_t requestL
         }
     }
     if (reply) std::copy_n(in.begin(), std::min(replyLength, in.size()), reply);
-    DebugTrace("返回\n" + FormatReportHex(in));
+    if (TraceEnabled()) DebugTrace("返回\n" + FormatReportHex(in));
     return result;
 }
 
