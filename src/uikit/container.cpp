@@ -300,7 +300,15 @@ void CContainerUI::LayoutLinear(RECT rc, bool vertical) {
     int remaining = std::max(0, available - fixedTotal);
     int stretchLeft = stretchCount;
 
-    int cursor = axis.Start(rc) - (vertical ? scroll.cy : scroll.cx);
+    // Free room along the axis (nothing stretches) goes before the children as aligned.
+    const UINT alongAlign = vertical ? m_uChildVAlign : m_uChildAlign;
+    const UINT crossAlign = vertical ? m_uChildAlign : m_uChildVAlign;
+    int lead = 0;
+    if (stretchCount == 0 && remaining > 0) {
+        if (alongAlign & (DT_CENTER | DT_VCENTER)) lead = remaining / 2;
+        else if (alongAlign & (DT_RIGHT | DT_BOTTOM)) lead = remaining;
+    }
+    int cursor = axis.Start(rc) + lead - (vertical ? scroll.cy : scroll.cx);
     for (CControlUI* item : m_items) {
         if (!item->IsVisible()) continue;
         if (item->IsFloat()) {
@@ -327,8 +335,10 @@ void CContainerUI::LayoutLinear(RECT rc, bool vertical) {
         const int maxAcross = item->Scale(vertical ? item->GetMaxWidth() : item->GetMaxHeight());
         across = std::clamp(across, minAcross, std::max(minAcross, maxAcross));
         const int start = cursor + axis.PadBefore(pad);
-        const int crossStart = (vertical ? rc.left : rc.top) + axis.CrossPadBefore(pad) -
-                               (vertical ? scroll.cx : scroll.cy);
+        int crossStart = (vertical ? rc.left : rc.top) + axis.CrossPadBefore(pad) -
+                         (vertical ? scroll.cx : scroll.cy);
+        if (crossAlign & (DT_CENTER | DT_VCENTER)) crossStart += (crossSpace - across) / 2;
+        else if (crossAlign & (DT_RIGHT | DT_BOTTOM)) crossStart += crossSpace - across;
         RECT child = vertical ? RECT{crossStart, start, crossStart + across, start + along}
                               : RECT{start, crossStart, start + along, crossStart + across};
         item->SetPos(child, false);
@@ -393,6 +403,12 @@ void CContainerUI::SetAttribute(const std::string& name, const std::string& valu
         SetInset(ParseRect(value));
     } else if (name == "childpadding") {
         SetChildPadding(ParseInt(value));
+    } else if (name == "childalign") {
+        m_uChildAlign = value == "center" ? DT_CENTER : value == "right" ? DT_RIGHT : DT_LEFT;
+        NeedUpdate();
+    } else if (name == "childvalign") {
+        m_uChildVAlign = value == "vcenter" || value == "center" ? DT_VCENTER : value == "bottom" ? DT_BOTTOM : DT_TOP;
+        NeedUpdate();
     } else if (name == "mousechild") {
         SetMouseChildEnabled(ParseBool(value));
     } else if (name == "vscrollbar") {

@@ -34,6 +34,8 @@ public:
     void SetInset(RECT inset);
     int GetChildPadding() const { return m_iChildPadding; }
     void SetChildPadding(int padding);
+    void SetChildAlign(UINT align) { m_uChildAlign = align; NeedUpdate(); }
+    void SetChildVAlign(UINT align) { m_uChildVAlign = align; NeedUpdate(); }
     bool IsMouseChildEnabled() const { return m_bMouseChildEnabled; }
     void SetMouseChildEnabled(bool enabled = true) { m_bMouseChildEnabled = enabled; }
     void SetMouseEnabled(bool enabled = true) override;
@@ -82,6 +84,9 @@ protected:
     std::vector<CControlUI*> m_items;
     RECT m_rcInset{};
     int m_iChildPadding = 0;
+    // How children sit in spare room: DT_LEFT/DT_CENTER/DT_RIGHT and DT_TOP/DT_VCENTER/DT_BOTTOM.
+    UINT m_uChildAlign = 0;
+    UINT m_uChildVAlign = 0;
     bool m_bMouseChildEnabled = true;
     CScrollBarUI* m_pVerticalScrollBar = nullptr;
     CScrollBarUI* m_pHorizontalScrollBar = nullptr;

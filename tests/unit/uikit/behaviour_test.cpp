@@ -37,11 +37,12 @@ protected:
 };
 
 const char* const kForm =
-    "<Window size=\"300,200\"><VerticalLayout name=\"root\">"
+    "<Window size=\"300,300\"><VerticalLayout name=\"root\">"
     "<Edit name=\"e1\" height=\"30\"/><Button name=\"btn\" height=\"30\"/><Edit name=\"e2\" height=\"30\"/>"
     "<Edit name=\"e3\" height=\"30\" visible=\"false\"/><Edit name=\"e4\" height=\"30\" enabled=\"false\"/>"
     "<HorizontalLayout name=\"box\" height=\"40\" enabled=\"false\"><Button name=\"inner\"/></HorizontalLayout>"
     "<Container height=\"30\"><Button name=\"under\"/><Label name=\"glass\" mouse=\"false\"/></Container>"
+    "<HorizontalLayout name=\"catcher\" height=\"30\" mousechild=\"false\"><Button name=\"caught\"/></HorizontalLayout>"
     "</VerticalLayout></Window>";
 
 TEST_F(UikitBehaviour, TabMovesFocusThroughUsableEditsInOrder) {
@@ -72,6 +73,14 @@ TEST_F(UikitBehaviour, DisabledContainersAndMouseTransparentControls) {
     const auto clicks = window->Taken("click");
     ASSERT_EQ(clicks.size(), 1u);
     EXPECT_EQ(clicks[0].sender, "under");
+
+    // A container that keeps the mouse from its children gets it itself.
+    window->notes.clear();
+    CControlUI* hit = window->GetPaintManager().FindControl(Center(window->Find("caught")));
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(hit->GetName(), "catcher");
+    ASSERT_TRUE(input->Click("caught"));
+    EXPECT_TRUE(window->Taken("click").empty());
 }
 
 TEST_F(UikitBehaviour, AsyncNotificationsArriveFromTheLoopAndSkipRemovedSenders) {

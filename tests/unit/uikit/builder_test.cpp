@@ -73,6 +73,28 @@ TEST(UikitBuilder, DefaultsStylesAndIncludesApply) {
     EXPECT_NE(manager.FindControl("b1"), nullptr);
 }
 
+TEST(UikitBuilder, SharedFontsReachEveryManagerPrivateOnesStayHome) {
+    CPaintManagerUI first;
+    CPaintManagerUI second;
+    CDialogBuilder builder;
+    ASSERT_NE(builder.Create("<Window><Font id=\"50\" name=\"DejaVu Sans\" size=\"18\" bold=\"true\" shared=\"true\"/>"
+                             "<Font id=\"3\" name=\"DejaVu Serif\" size=\"30\"/><Control/></Window>",
+                             {}, nullptr, &first),
+              nullptr);
+    EXPECT_TRUE(second.HasFont(50));
+    EXPECT_TRUE(second.GetFont(50).bold);
+    EXPECT_EQ(second.GetFont(50).size, 18);
+    EXPECT_TRUE(first.HasFont(3));
+    EXPECT_FALSE(second.HasFont(3));
+    EXPECT_EQ(first.GetFont(3).face, "DejaVu Serif");
+    // An unknown id falls back to the default font.
+    EXPECT_EQ(second.GetFont(77).size, FontInfo().size);
+    CPaintManagerUI::RemoveAllSharedFonts();
+    EXPECT_FALSE(second.HasFont(50));
+    first.RemoveAllFonts();
+    EXPECT_FALSE(first.HasFont(3));
+}
+
 TEST(UikitBuilder, LanguageSwitchRetextsIdentifiers) {
     SkinFolder skins;
     TestWindow window("XML_CONTROLS");

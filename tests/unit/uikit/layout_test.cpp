@@ -85,6 +85,22 @@ TEST(UikitLayout, MinMaxSizesAndVisibilityChangesRelayout) {
     window.Destroy();
 }
 
+TEST(UikitLayout, ChildrenAlignInSpareRoom) {
+    SkinFolder skins;
+    TestWindow window("<Window size=\"200,100\"><VerticalLayout name=\"root\">"
+                      "<HorizontalLayout name=\"row\" height=\"30\" childvalign=\"vcenter\" childalign=\"right\">"
+                      "<Control name=\"a\" width=\"20\" height=\"10\"/><Control name=\"b\" width=\"30\"/>"
+                      "</HorizontalLayout>"
+                      "<VerticalLayout name=\"col\" height=\"70\" childalign=\"center\" childvalign=\"bottom\">"
+                      "<Control name=\"c\" width=\"40\" height=\"20\"/></VerticalLayout>"
+                      "</VerticalLayout></Window>");
+    ASSERT_TRUE(window.Open());
+    EXPECT_EQ(window.Find("a")->GetPos(), (RECT{150, 10, 170, 20}));
+    EXPECT_EQ(window.Find("b")->GetPos(), (RECT{170, 0, 200, 30}));
+    EXPECT_EQ(window.Find("c")->GetPos(), (RECT{80, 80, 120, 100}));
+    window.Destroy();
+}
+
 TEST(UikitLayout, ListScrollsSelectedRowIntoView) {
     SkinFolder skins;
     TestWindow window("XML_CONTROLS");
