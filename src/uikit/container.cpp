@@ -429,6 +429,12 @@ CControlUI* CContainerUI::FindControl(const FindPredicate& pred, UINT flags) {
     for (CControlUI* item : m_items) {
         if (CControlUI* found = item->FindControl(pred, flags)) return found;
     }
+    // Scroll bars belong to the tree too (the manager must forget them with their owner).
+    for (CScrollBarUI* bar : {m_pVerticalScrollBar, m_pHorizontalScrollBar}) {
+        if (bar) {
+            if (CControlUI* found = bar->FindControl(pred, flags)) return found;
+        }
+    }
     return nullptr;
 }
 

@@ -156,7 +156,9 @@ CControlUI* CDialogBuilder::Parse(pugi::xml_node node, CControlUI* parent, CPain
                 CControlUI* included = nested.Create(child.attribute("source").as_string(), {},
                                                      m_callback, manager, parent);
                 if (!first) first = included;
+                if (!parent && first) break;  // without a parent only one root is kept
             }
+            if (!parent && first) break;
             continue;
         }
         CControlUI* control = CreateByTag(tag);

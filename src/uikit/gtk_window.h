@@ -63,6 +63,8 @@ private:
     static gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self);
     static void OnCommit(GtkIMContext*, const char* text, gpointer self);
 
+    void GrabForPopup();
+    void ReleasePopupGrab();
     void HandleButtonPress(GdkEventButton* event);
     void HandleButtonRelease(GdkEventButton* event);
     // The edge of the skin's size box under the point, or -1.
@@ -82,6 +84,8 @@ private:
     bool m_minimized = false;
     bool m_captured = false;
     bool m_mouseInside = false;
+    bool m_grabbed = false;
+    bool m_preediting = false;
     int m_inputBlocks = 0;
     int m_paintCount = 0;
     POINT m_pos{};

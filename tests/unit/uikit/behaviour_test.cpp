@@ -223,6 +223,18 @@ TEST_F(UikitBehaviour, ScrollBarThumbDragsAndTrackPages) {
     Backend().RunUntilIdle();
     EXPECT_FALSE(bar->IsVisible());
     EXPECT_EQ(list->GetScrollPos().cy, 0);
+
+    // Removing the list while the pointer rests on its scroll bar leaves nothing dangling.
+    for (int i = 0; i < 20; ++i) list->Add(new CListLabelElementUI());
+    Backend().RunUntilIdle();
+    input->MouseMove(Center(bar));
+    ASSERT_EQ(window->GetPaintManager().GetHot(), bar);
+    input->MouseDown(Center(bar));
+    auto* root = static_cast<CContainerUI*>(window->Find("root")->GetInterface("Container"));
+    root->Remove(list);
+    input->MouseMove(POINT{5, 5}, MK_LBUTTON);
+    input->MouseUp(POINT{5, 5});
+    EXPECT_EQ(window->Find("list"), nullptr);
 }
 
 TEST_F(UikitBehaviour, DropListOpensUpwardsNearTheBottomAndKeepsInsideTheWindow) {

@@ -77,10 +77,11 @@ TEST(UikitBuilder, SharedFontsReachEveryManagerPrivateOnesStayHome) {
     CPaintManagerUI first;
     CPaintManagerUI second;
     CDialogBuilder builder;
-    ASSERT_NE(builder.Create("<Window><Font id=\"50\" name=\"DejaVu Sans\" size=\"18\" bold=\"true\" shared=\"true\"/>"
-                             "<Font id=\"3\" name=\"DejaVu Serif\" size=\"30\"/><Control/></Window>",
-                             {}, nullptr, &first),
-              nullptr);
+    CControlUI* root = builder.Create("<Window><Font id=\"50\" name=\"DejaVu Sans\" size=\"18\" bold=\"true\" shared=\"true\"/>"
+                                      "<Font id=\"3\" name=\"DejaVu Serif\" size=\"30\"/><Control/></Window>",
+                                      {}, nullptr, &first);
+    ASSERT_NE(root, nullptr);
+    first.AttachDialog(root);
     EXPECT_TRUE(second.HasFont(50));
     EXPECT_TRUE(second.GetFont(50).bold);
     EXPECT_EQ(second.GetFont(50).size, 18);

@@ -1,0 +1,172 @@
+#include "uikit/gtk_backend.h"
+
+#include <gtk/gtk.h>
+
+#include <algorithm>
+
+#include "platform/debug_trace.h"
+#include "uikit/gtk_window.h"
+#include "uikit/ui_events.h"
+
+namespace kx58::ui {
+
+// A GLib source that wakes on the queue's descriptor and on its next timer, and dispatches
+// the queue. It may recurse: a handler that runs a modal loop keeps the queue going.
+struct GtkBackend::QueueSource {
+    GSource source;
+    MessageQueue* queue;
+    gpointer fdTag;
+};
+
+namespace {
+
+gboolean QueuePrepare(GSource* source, gint* timeout) {
+    auto* self = reinterpret_cast<GtkBackend::QueueSource*>(source);
+    const auto due = self->queue->NextTimerDueMs();
+    *timeout = due ? static_cast<gint>(std::min<std::uint32_t>(*due, 0x7FFFFFFF)) : -1;
+    return due && *due == 0;
+}
+
+gboolean QueueCheck(GSource* source) {
+    auto* self = reinterpret_cast<GtkBackend::QueueSource*>(source);
+    if (g_source_query_unix_fd(source, self->fdTag) & G_IO_IN) return TRUE;
+    const auto due = self->queue->NextTimerDueMs();
+    return due && *due == 0;
+}
+
+gboolean QueueDispatch(GSource* source, GSourceFunc, gpointer) {
+    auto* self = reinterpret_cast<GtkBackend::QueueSource*>(source);
+    self->queue->DispatchPending();
+    return G_SOURCE_CONTINUE;
+}
+
+GSourceFuncs kQueueFuncs = {QueuePrepare, QueueCheck, QueueDispatch, nullptr, nullptr, nullptr};
+
+}  // namespace
+
+std::unique_ptr<GtkBackend> GtkBackend::Create(std::string& error) {
+    int argc = 0;
+    char** argv = nullptr;
+    if (!gtk_init_check(&argc, &argv)) {
+        const char* display = g_getenv("DISPLAY");
+        const char* wayland = g_getenv("WAYLAND_DISPLAY");
+        error = std::string("cannot open the display (DISPLAY=") + (display ? display : "") +
+                ", WAYLAND_DISPLAY=" + (wayland ? wayland : "") + ")";
+        return nullptr;
+    }
+    return std::unique_ptr<GtkBackend>(new GtkBackend());
+}
+
+GtkBackend::GtkBackend() : m_queue(MessageQueue::ForCurrentThread()) {
+    GSource* source = g_source_new(&kQueueFuncs, sizeof(QueueSource));
+    m_source = reinterpret_cast<QueueSource*>(source);
+    m_source->queue = m_queue.get();
+    m_source->fdTag = g_source_add_unix_fd(source, m_queue->WakeFd(), G_IO_IN);
+    g_source_set_can_recurse(source, TRUE);
+    g_source_set_priority(source, G_PRIORITY_DEFAULT);
+    g_source_attach(source, nullptr);
+
+    auto displayChanged = +[](GdkScreen*, gpointer self) {
+        auto* me = static_cast<GtkBackend*>(self);
+        for (HWND hwnd : me->TopLevelHandles())
+            if (GtkBackendWindow* window = me->FindWindow(hwnd)) window->Deliver(WM_DISPLAYCHANGE, 32, 0);
+    };
+    if (GdkScreen* screen = gdk_screen_get_default()) {
+        g_signal_connect(screen, "monitors-changed", G_CALLBACK(displayChanged), this);
+        g_signal_connect(screen, "size-changed", G_CALLBACK(displayChanged), this);
+    }
+    g_signal_connect(gtk_settings_get_default(), "notify::gtk-xft-dpi",
+                     G_CALLBACK(+[](GObject*, GParamSpec*, gpointer self) {
+                         auto* me = static_cast<GtkBackend*>(self);
+                         for (HWND hwnd : me->TopLevelHandles()) {
+                             GtkBackendWindow* window = me->FindWindow(hwnd);
+                             if (!window) continue;
+                             const int dpi = window->GetMonitorDpi();
+                             RECT suggested = window->GetRect();
+                             window->Deliver(WM_DPICHANGED, static_cast<WPARAM>(dpi | (dpi << 16)),
+                                             reinterpret_cast<LPARAM>(&suggested));
+                         }
+                     }),
+                     this);
+}
+
+GtkBackend::~GtkBackend() {
+    if (GdkScreen* screen = gdk_screen_get_default()) g_signal_handlers_disconnect_by_data(screen, this);
+    if (GtkSettings* settings = gtk_settings_get_default()) g_signal_handlers_disconnect_by_data(settings, this);
+    if (m_source) {
+        g_source_destroy(&m_source->source);
+        g_source_unref(&m_source->source);
+    }
+}
+
+std::unique_ptr<IBackendWindow> GtkBackend::CreateBackendWindow(IWindowHost* host, const WindowCreateParams& params) {
+    return std::make_unique<GtkBackendWindow>(this, host, params);
+}
+
+void GtkBackend::Register(GtkBackendWindow* window) { m_windows.push_back(window); }
+
+void GtkBackend::Unregister(GtkBackendWindow* window) {
+    m_windows.erase(std::remove(m_windows.begin(), m_windows.end(), window), m_windows.end());
+    if (m_lastShown == window) m_lastShown = nullptr;
+}
+
+GtkBackendWindow* GtkBackend::FindWindow(HWND hwnd) const {
+    if (!hwnd) return nullptr;
+    for (GtkBackendWindow* window : m_windows)
+        if (window->Hwnd() == hwnd) return window;
+    return nullptr;
+}
+
+std::vector<HWND> GtkBackend::TopLevelHandles() const {
+    std::vector<HWND> handles;
+    for (GtkBackendWindow* window : m_windows)
+        if (!window->IsPopup()) handles.push_back(window->Hwnd());
+    return handles;
+}
+
+int GtkBackend::RunLoop() {
+    while (!m_queue->QuitCode()) g_main_context_iteration(nullptr, TRUE);
+    return m_queue->TakeQuitCode().value_or(0);
+}
+
+bool GtkBackend::RunModalLoop(const std::function<bool()>& done) {
+    // The window just shown is the modal one; every other window refuses input meanwhile.
+    GtkBackendWindow* modal = m_lastShown;
+    std::vector<HWND> blocked;
+    for (GtkBackendWindow* window : m_windows) {
+        if (window == modal || window->IsPopup()) continue;
+        window->BlockInput(true);
+        blocked.push_back(window->Hwnd());
+    }
+    bool quit = false;
+    while (!done()) {
+        if (m_queue->QuitCode()) {
+            quit = true;
+            break;
+        }
+        g_main_context_iteration(nullptr, TRUE);
+    }
+    for (HWND hwnd : blocked)
+        if (GtkBackendWindow* window = FindWindow(hwnd)) window->BlockInput(false);
+    // Give the focus back to the window below.
+    if (!blocked.empty())
+        if (GtkBackendWindow* below = FindWindow(blocked.back()); below && below->IsVisible()) below->Activate();
+    return !quit;
+}
+
+POINT GtkBackend::GetCursorPos() const {
+    GdkDisplay* display = gdk_display_get_default();
+    GdkSeat* seat = display ? gdk_display_get_default_seat(display) : nullptr;
+    GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr;
+    if (!pointer) return POINT{};
+    gint x = 0;
+    gint y = 0;
+    gdk_device_get_position(pointer, nullptr, &x, &y);
+    return POINT{x, y};
+}
+
+void GtkBackend::Pump() {
+    while (g_main_context_iteration(nullptr, FALSE)) {}
+}
+
+}  // namespace kx58::ui
