@@ -181,3 +181,48 @@ TEST(UikitBackend, ChosenByNameOrEnvironmentWithHeadlessFallback) {
 
 }  // namespace
 }  // namespace uikittest
+
+namespace uikittest {
+namespace {
+
+// Ends the program's loop when it goes, as the main window does.
+class MainLikeWindow : public TestWindow {
+public:
+    using TestWindow::TestWindow;
+    void OnFinalMessage(HWND) override { kx58::PostQuitMessage(3); }
+};
+
+TEST(UikitWindow, MessageLoopRunsUntilTheWindowQuits) {
+    SkinFolder skins;
+    MainLikeWindow window("XML_CONTROLS");
+    CResourceManager::GetInstance()->LoadResource("res.xml");
+    ASSERT_TRUE(window.Open());
+    Backend().PostIdleAction([&window] {
+        HeadlessInput input(window);
+        input.MoveTo("text_edit");
+        input.Click("closebtn");  // no such button: nothing happens
+        window.Close(IDOK);
+    });
+    EXPECT_EQ(CPaintManagerUI::MessageLoop(), 3);
+    EXPECT_EQ(window.GetHWND(), nullptr);
+}
+
+TEST(UikitWindow, HoverSetsCursorAndToolTip) {
+    SkinFolder skins;
+    TestWindow window("<Window size=\"200,100\"><HorizontalLayout name=\"root\">"
+                      "<Edit name=\"e\" tooltip=\"app_title\"/><Button name=\"b\" cursor=\"hand\" tooltip=\"Press\"/>"
+                      "</HorizontalLayout></Window>");
+    CResourceManager::GetInstance()->AddText("app_title", "Translated tip");
+    ASSERT_TRUE(window.Open());
+    HeadlessInput input(window);
+    ASSERT_TRUE(input.MoveTo("e"));
+    EXPECT_EQ(input.Target()->Cursor(), CursorKind::IBeam);
+    EXPECT_EQ(input.Target()->ToolTip(), "Translated tip");
+    ASSERT_TRUE(input.MoveTo("b"));
+    EXPECT_EQ(input.Target()->Cursor(), CursorKind::Hand);
+    EXPECT_EQ(input.Target()->ToolTip(), "Press");
+    window.Destroy();
+}
+
+}  // namespace
+}  // namespace uikittest
