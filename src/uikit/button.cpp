@@ -123,19 +123,22 @@ void CButtonUI::PaintStatusImage(cairo_t* cr) {
 }
 
 void CButtonUI::SetAttribute(const std::string& name, const std::string& value) {
-    if (name == "normalimage") SetNormalImage(value);
-    else if (name == "hotimage") SetHotImage(value);
-    else if (name == "hotforeimage") m_sHotForeImage = value;
-    else if (name == "pushedimage") SetPushedImage(value);
-    else if (name == "pushedforeimage") m_sPushedForeImage = value;
-    else if (name == "focusedimage") m_sFocusedImage = value;
-    else if (name == "disabledimage") SetDisabledImage(value);
-    else if (name == "hottextcolor") m_dwHotTextColor = ParseColor(value);
-    else if (name == "pushedtextcolor") m_dwPushedTextColor = ParseColor(value);
-    else if (name == "focusedtextcolor") m_dwFocusedTextColor = ParseColor(value);
-    else if (name == "hotbkcolor") SetHotBkColor(ParseColor(value));
-    else if (name == "pushedbkcolor") m_dwPushedBkColor = ParseColor(value);
-    else CLabelUI::SetAttribute(name, value);
+    using V = const std::string&;
+    static const AttributeEntry<CButtonUI> kAttributes[] = {
+        {"normalimage", [](CButtonUI& c, V v) { c.SetNormalImage(v); }},
+        {"hotimage", [](CButtonUI& c, V v) { c.SetHotImage(v); }},
+        {"hotforeimage", [](CButtonUI& c, V v) { c.m_sHotForeImage = v; }},
+        {"pushedimage", [](CButtonUI& c, V v) { c.SetPushedImage(v); }},
+        {"pushedforeimage", [](CButtonUI& c, V v) { c.m_sPushedForeImage = v; }},
+        {"focusedimage", [](CButtonUI& c, V v) { c.m_sFocusedImage = v; }},
+        {"disabledimage", [](CButtonUI& c, V v) { c.SetDisabledImage(v); }},
+        {"hottextcolor", [](CButtonUI& c, V v) { c.m_dwHotTextColor = ParseColor(v); }},
+        {"pushedtextcolor", [](CButtonUI& c, V v) { c.m_dwPushedTextColor = ParseColor(v); }},
+        {"focusedtextcolor", [](CButtonUI& c, V v) { c.m_dwFocusedTextColor = ParseColor(v); }},
+        {"hotbkcolor", [](CButtonUI& c, V v) { c.SetHotBkColor(ParseColor(v)); }},
+        {"pushedbkcolor", [](CButtonUI& c, V v) { c.m_dwPushedBkColor = ParseColor(v); }},
+    };
+    if (!ApplyAttribute(kAttributes, *this, name, value)) CLabelUI::SetAttribute(name, value);
 }
 
 COptionUI::~COptionUI() {
@@ -217,14 +220,17 @@ void COptionUI::PaintStatusImage(cairo_t* cr) {
 }
 
 void COptionUI::SetAttribute(const std::string& name, const std::string& value) {
-    if (name == "group") SetGroup(value);
-    else if (name == "selected") Selected(ParseBool(value), false);
-    else if (name == "selectedimage") SetSelectedImage(value);
-    else if (name == "selectedhotimage") m_sSelectedHotImage = value;
-    else if (name == "selectedforeimage") m_sSelectedForeImage = value;
-    else if (name == "selectedtextcolor") m_dwSelectedTextColor = ParseColor(value);
-    else if (name == "selectedbkcolor") SetSelectedBkColor(ParseColor(value));
-    else CButtonUI::SetAttribute(name, value);
+    using V = const std::string&;
+    static const AttributeEntry<COptionUI> kAttributes[] = {
+        {"group", [](COptionUI& c, V v) { c.SetGroup(v); }},
+        {"selected", [](COptionUI& c, V v) { c.Selected(ParseBool(v), false); }},
+        {"selectedimage", [](COptionUI& c, V v) { c.SetSelectedImage(v); }},
+        {"selectedhotimage", [](COptionUI& c, V v) { c.m_sSelectedHotImage = v; }},
+        {"selectedforeimage", [](COptionUI& c, V v) { c.m_sSelectedForeImage = v; }},
+        {"selectedtextcolor", [](COptionUI& c, V v) { c.m_dwSelectedTextColor = ParseColor(v); }},
+        {"selectedbkcolor", [](COptionUI& c, V v) { c.SetSelectedBkColor(ParseColor(v)); }},
+    };
+    if (!ApplyAttribute(kAttributes, *this, name, value)) CButtonUI::SetAttribute(name, value);
 }
 
 }  // namespace kx58::ui

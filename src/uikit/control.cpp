@@ -137,7 +137,7 @@ void CControlUI::SetFloat(bool isFloat) {
 
 void CControlUI::SetFloatPos(RECT rc) {
     m_rcFloat = rc;
-    m_cxyFixed = SIZE{rc.Width(), rc.Height()};
+    m_cxyFixed = SIZE{std::max(0, rc.Width()), std::max(0, rc.Height())};
     NeedParentUpdate();
 }
 
@@ -160,74 +160,46 @@ void CControlUI::SetBkImage(const std::string& image) { m_sBkImage = image; Inva
 void CControlUI::SetForeImage(const std::string& image) { m_sForeImage = image; Invalidate(); }
 
 void CControlUI::SetAttribute(const std::string& name, const std::string& value) {
-    if (name == "name") {
-        SetName(value);
-    } else if (name == "text") {
-        SetText(value);
-    } else if (name == "tooltip") {
-        SetToolTip(value);
-    } else if (name == "userdata") {
-        SetUserData(value);
-    } else if (name == "pos") {
-        RECT rc = ParseRect(value);
-        m_rcFloat = rc;
-        m_cxyFixed = SIZE{std::max(0, rc.Width()), std::max(0, rc.Height())};
-        NeedParentUpdate();
-    } else if (name == "float") {
-        SetFloat(ParseBool(value));
-    } else if (name == "width") {
-        SetFixedWidth(ParseInt(value));
-    } else if (name == "height") {
-        SetFixedHeight(ParseInt(value));
-    } else if (name == "minwidth") {
-        SetMinWidth(ParseInt(value));
-    } else if (name == "maxwidth") {
-        SetMaxWidth(ParseInt(value));
-    } else if (name == "minheight") {
-        SetMinHeight(ParseInt(value));
-    } else if (name == "maxheight") {
-        SetMaxHeight(ParseInt(value));
-    } else if (name == "padding") {
-        SetPadding(ParseRect(value));
-    } else if (name == "bkcolor") {
-        SetBkColor(ParseColor(value));
-    } else if (name == "bordercolor") {
-        SetBorderColor(ParseColor(value));
-    } else if (name == "focusbordercolor") {
-        SetFocusBorderColor(ParseColor(value));
-    } else if (name == "bordersize") {
-        SetBorderSize(ParseInt(value));
-    } else if (name == "borderround") {
-        SetBorderRound(ParseSize(value));
-    } else if (name == "bkimage") {
-        SetBkImage(value);
-    } else if (name == "foreimage") {
-        SetForeImage(value);
-    } else if (name == "visible") {
-        SetVisible(ParseBool(value));
-    } else if (name == "enabled") {
-        SetEnabled(ParseBool(value));
-    } else if (name == "mouse") {
-        SetMouseEnabled(ParseBool(value));
-    } else if (name == "keyboard") {
-        SetKeyboardEnabled(ParseBool(value));
-    } else if (name == "menu") {
-        SetContextMenuUsed(ParseBool(value));
-    } else if (name == "cursor") {
-        SetCursor(ParseCursor(value));
-    } else if (name == "tag") {
-        SetTag(static_cast<std::uintptr_t>(ParseInt(value)));
-    } else if (name == "style") {
-        if (m_pManager) {
-            std::string list = m_pManager->GetStyle(value);
-            if (list.empty())
-                DebugTraceF("uikit: unknown style '%s' on %s", value.c_str(), GetClass().c_str());
-            else
-                ApplyAttributeList(list);
-        }
-    } else {
+    using V = const std::string&;
+    static const AttributeEntry<CControlUI> kAttributes[] = {
+        {"name", [](CControlUI& c, V v) { c.SetName(v); }},
+        {"text", [](CControlUI& c, V v) { c.SetText(v); }},
+        {"tooltip", [](CControlUI& c, V v) { c.SetToolTip(v); }},
+        {"userdata", [](CControlUI& c, V v) { c.SetUserData(v); }},
+        {"pos", [](CControlUI& c, V v) { c.SetFloatPos(ParseRect(v)); }},
+        {"float", [](CControlUI& c, V v) { c.SetFloat(ParseBool(v)); }},
+        {"width", [](CControlUI& c, V v) { c.SetFixedWidth(ParseInt(v)); }},
+        {"height", [](CControlUI& c, V v) { c.SetFixedHeight(ParseInt(v)); }},
+        {"minwidth", [](CControlUI& c, V v) { c.SetMinWidth(ParseInt(v)); }},
+        {"maxwidth", [](CControlUI& c, V v) { c.SetMaxWidth(ParseInt(v)); }},
+        {"minheight", [](CControlUI& c, V v) { c.SetMinHeight(ParseInt(v)); }},
+        {"maxheight", [](CControlUI& c, V v) { c.SetMaxHeight(ParseInt(v)); }},
+        {"padding", [](CControlUI& c, V v) { c.SetPadding(ParseRect(v)); }},
+        {"bkcolor", [](CControlUI& c, V v) { c.SetBkColor(ParseColor(v)); }},
+        {"bordercolor", [](CControlUI& c, V v) { c.SetBorderColor(ParseColor(v)); }},
+        {"focusbordercolor", [](CControlUI& c, V v) { c.SetFocusBorderColor(ParseColor(v)); }},
+        {"bordersize", [](CControlUI& c, V v) { c.SetBorderSize(ParseInt(v)); }},
+        {"borderround", [](CControlUI& c, V v) { c.SetBorderRound(ParseSize(v)); }},
+        {"bkimage", [](CControlUI& c, V v) { c.SetBkImage(v); }},
+        {"foreimage", [](CControlUI& c, V v) { c.SetForeImage(v); }},
+        {"visible", [](CControlUI& c, V v) { c.SetVisible(ParseBool(v)); }},
+        {"enabled", [](CControlUI& c, V v) { c.SetEnabled(ParseBool(v)); }},
+        {"mouse", [](CControlUI& c, V v) { c.SetMouseEnabled(ParseBool(v)); }},
+        {"keyboard", [](CControlUI& c, V v) { c.SetKeyboardEnabled(ParseBool(v)); }},
+        {"menu", [](CControlUI& c, V v) { c.SetContextMenuUsed(ParseBool(v)); }},
+        {"cursor", [](CControlUI& c, V v) { c.SetCursor(ParseCursor(v)); }},
+        {"tag", [](CControlUI& c, V v) { c.SetTag(static_cast<std::uintptr_t>(ParseInt(v))); }},
+        {"style", [](CControlUI& c, V v) { c.ApplyStyle(v); }},
+    };
+    if (!ApplyAttribute(kAttributes, *this, name, value))
         DebugTraceF("uikit: %s ignores attribute %s", GetClass().c_str(), name.c_str());
-    }
+}
+
+void CControlUI::ApplyStyle(const std::string& styleName) {
+    if (!m_pManager) return;
+    const std::string list = m_pManager->GetStyle(styleName);
+    if (list.empty()) DebugTraceF("uikit: unknown style '%s' on %s", styleName.c_str(), GetClass().c_str());
+    else ApplyAttributeList(list);
 }
 
 void CControlUI::ApplyAttributeList(std::string_view list) {

@@ -37,6 +37,26 @@ enum class CursorKind { Arrow, IBeam, Wait, Cross, UpArrow, Size, Icon, SizeNWSE
                         SizeWE, SizeNS, SizeAll, No, Hand };
 CursorKind ParseCursor(std::string_view name);
 
+// One row of an attribute table: the skin attribute and what it sets.
+template <typename T>
+struct AttributeEntry {
+    std::string_view name;
+    void (*apply)(T&, const std::string&);
+};
+
+// Applies `name` from the table; false when the table has no such attribute.
+template <typename T, std::size_t N>
+bool ApplyAttribute(const AttributeEntry<T> (&table)[N], T& target, const std::string& name,
+                    const std::string& value) {
+    for (const AttributeEntry<T>& entry : table) {
+        if (entry.name == name) {
+            entry.apply(target, value);
+            return true;
+        }
+    }
+    return false;
+}
+
 class CControlUI {
 public:
     CControlUI();
@@ -141,6 +161,8 @@ public:
     virtual void SetAttribute(const std::string& name, const std::string& value);
     // Applies a list of name="value" pairs (the form of <Default> and <Style>).
     void ApplyAttributeList(std::string_view list);
+    // Applies the manager's named <Style>; traces an unknown name.
+    void ApplyStyle(const std::string& styleName);
 
     // Invalidation.
     void Invalidate();

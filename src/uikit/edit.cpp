@@ -242,19 +242,24 @@ void CEditUI::PaintText(cairo_t* cr) {
 }
 
 void CEditUI::SetAttribute(const std::string& name, const std::string& value) {
-    if (name == "readonly") SetReadOnly(ParseBool(value));
-    else if (name == "numberonly") SetNumberOnly(ParseBool(value));
-    else if (name == "password") SetPasswordMode(ParseBool(value));
-    else if (name == "maxchar") SetMaxChar(ParseInt(value, 255));
-    else if (name == "tipvalue" || name == "prompttext") SetTipValue(value);
-    else if (name == "tipvaluecolor" || name == "prompttextcolor") m_dwTipColor = ParseColor(value);
-    else if (name == "selectcolor") m_dwSelectionColor = ParseColor(value);
-    else if (name == "normalimage") m_sNormalImage = value;
-    else if (name == "hotimage") m_sHotImage = value;
-    else if (name == "focusedimage") m_sFocusedImage = value;
-    else if (name == "disabledimage") m_sDisabledImage = value;
-    else if (name == "nativebkcolor") SetBkColor(ParseColor(value));
-    else CLabelUI::SetAttribute(name, value);
+    using V = const std::string&;
+    static const AttributeEntry<CEditUI> kAttributes[] = {
+        {"readonly", [](CEditUI& c, V v) { c.SetReadOnly(ParseBool(v)); }},
+        {"numberonly", [](CEditUI& c, V v) { c.SetNumberOnly(ParseBool(v)); }},
+        {"password", [](CEditUI& c, V v) { c.SetPasswordMode(ParseBool(v)); }},
+        {"maxchar", [](CEditUI& c, V v) { c.SetMaxChar(ParseInt(v, 255)); }},
+        {"tipvalue", [](CEditUI& c, V v) { c.SetTipValue(v); }},
+        {"prompttext", [](CEditUI& c, V v) { c.SetTipValue(v); }},
+        {"tipvaluecolor", [](CEditUI& c, V v) { c.m_dwTipColor = ParseColor(v); }},
+        {"prompttextcolor", [](CEditUI& c, V v) { c.m_dwTipColor = ParseColor(v); }},
+        {"selectcolor", [](CEditUI& c, V v) { c.m_dwSelectionColor = ParseColor(v); }},
+        {"normalimage", [](CEditUI& c, V v) { c.m_sNormalImage = v; }},
+        {"hotimage", [](CEditUI& c, V v) { c.m_sHotImage = v; }},
+        {"focusedimage", [](CEditUI& c, V v) { c.m_sFocusedImage = v; }},
+        {"disabledimage", [](CEditUI& c, V v) { c.m_sDisabledImage = v; }},
+        {"nativebkcolor", [](CEditUI& c, V v) { c.SetBkColor(ParseColor(v)); }},
+    };
+    if (!ApplyAttribute(kAttributes, *this, name, value)) CLabelUI::SetAttribute(name, value);
 }
 
 }  // namespace kx58::ui
