@@ -1,6 +1,7 @@
 #include "uikit/file_dialog.h"
 
 #include <gtk/gtk.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -143,6 +144,13 @@ std::optional<std::string> ShowFileDialog(const FileDialogRequest& request) {
     if (auto* gtk = dynamic_cast<GtkBackend*>(&CurrentBackend())) path = RunGtkChooser(*gtk, request);
     else path = AskHook(request);
     if (!path || path->empty()) return std::nullopt;
+    if (request.kind == FileDialogKind::Open) {
+        struct stat info {};
+        if (stat(path->c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            DebugTraceF("uikit: the chosen file %s does not exist", path->c_str());
+            return std::nullopt;
+        }
+    }
     if (request.kind == FileDialogKind::Save) {
         const std::size_t slash = path->find_last_of('/');
         const std::string name = path->substr(slash == std::string::npos ? 0 : slash + 1);

@@ -165,6 +165,20 @@ POINT GtkBackend::GetCursorPos() const {
     return POINT{x, y};
 }
 
+std::string GtkBackend::GetClipboardText() const {
+    GtkClipboard* clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
+    gchar* text = gtk_clipboard_wait_for_text(clipboard);
+    std::string result = text ? text : "";
+    g_free(text);
+    return result;
+}
+
+void GtkBackend::SetClipboardText(const std::string& text) {
+    GtkClipboard* clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
+    gtk_clipboard_set_text(clipboard, text.c_str(), static_cast<gint>(text.size()));
+    gtk_clipboard_store(clipboard);
+}
+
 void GtkBackend::Pump() {
     while (g_main_context_iteration(nullptr, FALSE)) {}
 }

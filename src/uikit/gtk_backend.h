@@ -26,6 +26,8 @@ public:
     int RunLoop() override;
     bool RunModalLoop(const std::function<bool()>& done) override;
     POINT GetCursorPos() const override;
+    std::string GetClipboardText() const override;
+    void SetClipboardText(const std::string& text) override;
 
     // The window of a message window handle, or nullptr.
     GtkBackendWindow* FindWindow(HWND hwnd) const;
@@ -38,8 +40,13 @@ private:
     void Register(GtkBackendWindow* window);
     void Unregister(GtkBackendWindow* window);
     void NoteShown(GtkBackendWindow* window) { m_lastShown = window; }
+    std::vector<HWND> TopLevelHandles() const;
+
+public:
 
     struct QueueSource;
+
+private:
     QueueSource* m_source = nullptr;
     std::shared_ptr<MessageQueue> m_queue;
     std::vector<GtkBackendWindow*> m_windows;
