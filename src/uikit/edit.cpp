@@ -4,6 +4,7 @@
 
 #include "uikit/paint_manager.h"
 #include "uikit/render.h"
+#include "uikit/window_backend.h"
 
 namespace kx58::ui {
 
@@ -137,10 +138,29 @@ bool CEditUI::HandleKey(const TEventUI& event) {
             SendNotify(DUI_MSGTYPE_RETURN);
             return true;
         default:
-            if (control && (event.chKey == 'A' || event.chKey == 'a')) {
-                SetSelAll();
-                return true;
+            return control && HandleShortcut(event.chKey);
+    }
+}
+
+bool CEditUI::HandleShortcut(UINT key) {
+    switch (key) {
+        case 'A':
+            SetSelAll();
+            return true;
+        case 'C':
+        case 'X':
+            // A password never leaves the field.
+            if (m_caret == m_anchor || m_bPasswordMode) return true;
+            CurrentBackend().SetClipboardText(GetSelectedText());
+            if (key == 'X' && !m_bReadOnly) {
+                DeleteSelection();
+                Changed();
             }
+            return true;
+        case 'V':
+            ReplaceSel(CurrentBackend().GetClipboardText());
+            return true;
+        default:
             return false;
     }
 }

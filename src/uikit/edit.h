@@ -43,6 +43,8 @@ private:
     std::string DisplayText() const;
     std::size_t ByteAtX(int x) const;
     bool HandleKey(const TEventUI& event);
+    // Ctrl+A, Ctrl+C, Ctrl+X, Ctrl+V.
+    bool HandleShortcut(UINT key);
     void InsertCodePoint(std::uint32_t codePoint);
     void DeleteSelection();
     void Changed();

@@ -157,6 +157,26 @@ void HeadlessBackend::SetMonitor(RECT rect, int dpi) {
     m_dpi = dpi;
 }
 
+POINT HeadlessBackend::GetCursorPos() const {
+    std::lock_guard lock(m_mutex);
+    return m_cursor;
+}
+
+void HeadlessBackend::SetCursorPos(POINT pt) {
+    std::lock_guard lock(m_mutex);
+    m_cursor = pt;
+}
+
+std::string HeadlessBackend::GetClipboardText() const {
+    std::lock_guard lock(m_mutex);
+    return m_clipboard;
+}
+
+void HeadlessBackend::SetClipboardText(const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    m_clipboard = text;
+}
+
 int HeadlessBackend::MonitorDpi() const {
     std::lock_guard lock(m_mutex);
     return m_dpi;

@@ -94,8 +94,10 @@ public:
                                                         const WindowCreateParams& params) override;
     int RunLoop() override;
     bool RunModalLoop(const std::function<bool()>& done) override;
-    POINT GetCursorPos() const override { return m_cursor; }
-    void SetCursorPos(POINT pt) { m_cursor = pt; }
+    POINT GetCursorPos() const override;
+    void SetCursorPos(POINT pt);
+    std::string GetClipboardText() const override;
+    void SetClipboardText(const std::string& text) override;
 
     // Handles every message, send and due timer of this thread, then paints its windows;
     // repeats until nothing is left. Timers not yet due are left armed.
@@ -129,6 +131,7 @@ private:
     RECT m_monitor{0, 0, 1920, 1080};
     int m_dpi = 96;
     POINT m_cursor{};
+    std::string m_clipboard;
 };
 
 }  // namespace kx58::ui

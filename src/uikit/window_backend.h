@@ -86,6 +86,9 @@ public:
     virtual bool RunModalLoop(const std::function<bool()>& done) = 0;
     // Screen position of the pointer.
     virtual POINT GetCursorPos() const = 0;
+    // The desktop clipboard's text (edits copy, cut and paste through it).
+    virtual std::string GetClipboardText() const = 0;
+    virtual void SetClipboardText(const std::string& text) = 0;
 };
 
 // The backend of the process; the headless backend unless another was installed.

@@ -160,6 +160,21 @@ TEST_F(UikitBehaviour, EditSelectionsReplaceAndCaretFollowsTheClick) {
     // Control characters are not text.
     input->TypeText("\t\x7f");
     EXPECT_EQ(edit->GetText(), "");
+    // Copy and paste go through the clipboard; pasting obeys the field's limits.
+    edit->SetText("12ab34");
+    input->KeyPress('A', MODIFIER_CONTROL);
+    input->KeyPress('C', MODIFIER_CONTROL);
+    EXPECT_EQ(Backend().GetClipboardText(), "12ab34");
+    auto* digits = window->Find<CEditUI>("e2");
+    digits->SetNumberOnly(true);
+    digits->SetMaxChar(3);
+    ASSERT_TRUE(input->Click("e2"));
+    input->KeyPress('V', MODIFIER_CONTROL);
+    EXPECT_EQ(digits->GetText(), "123");
+    ASSERT_TRUE(input->Click("e1"));
+    input->KeyPress('A', MODIFIER_CONTROL);
+    input->KeyPress('X', MODIFIER_CONTROL);
+    EXPECT_EQ(edit->GetText(), "");
     // SetSel counts characters, not bytes.
     edit->SetText("äbc");
     edit->SetSel(1, 2);

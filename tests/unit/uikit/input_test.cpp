@@ -206,6 +206,12 @@ TEST_F(UikitInput, ListRowsBuiltAtRunTimeSelectAndReport) {
     // Keys move the selection once the list has the focus.
     input.KeyPress(VK_DOWN);
     EXPECT_EQ(list->GetCurSel(), 2);
+    // A double click on a row activates it.
+    input.DoubleClick(POINT{rc.left + 10, (rc.top + rc.bottom) / 2});
+    const auto activated = window.Taken("itemactivate");
+    ASSERT_EQ(activated.size(), 1u);
+    EXPECT_EQ(activated[0].sender, "macro_action");
+    EXPECT_EQ(list->GetCurSel(), 1);
     // Removing a row from inside a notification handler is safe.
     window.BindNotify("itemclick", "", [list](TNotifyUI& msg) { list->Remove(msg.pSender); });
     const RECT rc2 = list->GetItemAt(2)->GetPos();
