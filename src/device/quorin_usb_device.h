@@ -1,0 +1,301 @@
+#pragma once
+// CQuorinUSBDevice: one attached product, at the same time its page in the main window and
+// the driver of the device. The page is a horizontal layout built from the product's device
+// XML; the object holds the command channel, the consumer collections, the page's key and
+// light controls, the colours the page shows, and the threads that talk to the device.
+//
+// Threads: the UI thread (page, tab timers, attach and detach), one light thread (previews
+// and the colour refresh), one sync thread per open consumer collection. Locks: the colour
+// lock (page colours, light state, preview state) and the key-map lock; the channel's and
+// the consumer collections' own locks. No thread holds the colour lock while it calls the
+// channel.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include <json/value.h>
+
+#include "device/device_channel.h"
+#include "device/device_threads.h"
+#include "device/keyboard_protocol.h"
+#include "device/supported_devices.h"
+#include "platform/win_types.h"
+#include "uikit/container.h"
+#include "uikit/dialog_builder.h"
+#include "uikit/window.h"
+
+namespace kx58 {
+
+class CDeviceOptionUI;
+
+// Messages the device objects send to the main window.
+inline constexpr UINT kDevicePowerStatusMessage = 0x0D01;  // wParam = power byte 4
+inline constexpr UINT kDeviceLinkStateMessage = 0x0D03;    // wParam = tab index, lParam 0 down / 1 up
+
+// Number of LEDs the keyboard's preview buffers cover, and its layout grid.
+inline constexpr std::size_t kPreviewLedCount = 170;
+inline constexpr std::size_t kPreviewGridColumns = 23;
+inline constexpr std::size_t kPreviewGridRows = 6;
+
+// Mode code, brightness, speed, effect, multi-colour flag, red, green, blue, then two 32-bit
+// words set with them: 16 bytes in all, set from four 32-bit words (low byte first).
+struct LightState {
+    std::uint8_t modeCode = 0;
+    std::uint8_t brightness = 4;
+    std::uint8_t speed = 2;
+    std::uint8_t fx = 0;
+    std::uint8_t multiColor = 0;
+    std::uint8_t red = 0xFF;
+    std::uint8_t green = 0xFF;
+    std::uint8_t blue = 0xFF;
+    std::uint32_t extra1 = 0;
+    std::uint32_t extra2 = 0;
+
+    static LightState FromWords(std::uint32_t w0, std::uint32_t w1, std::uint32_t w2, std::uint32_t w3);
+    std::array<std::uint32_t, 4> ToWords() const;
+};
+
+// What a page's lighting editor offers the device object. The editor's control answers
+// GetInterface(kLightStateViewInterface) with a pointer to this face.
+inline constexpr const char* kLightStateViewInterface = "LightStateView";
+class ILightStateView {
+public:
+    virtual ~ILightStateView() = default;
+    virtual void ShowLightState(const LightState& state) = 0;
+    virtual void ShowAudioLightInfo(const std::array<int, 3>& info) = 0;
+    virtual std::array<int, 3> ReadAudioLightInfo() = 0;
+};
+
+class CQuorinUSBDevice : public ui::CHorizontalLayoutUI, public ui::CNotifyPump {
+public:
+    CQuorinUSBDevice();
+    ~CQuorinUSBDevice() override;
+
+    std::string GetClass() const override { return "QuorinUSBDevice"; }
+    void* GetInterface(std::string_view name) override;
+
+    // --- Set up by the main window at page creation, in this order -----------------------
+    // The manager the page lives in and the callback that builds its custom controls.
+    void AttachPaintManager(ui::CPaintManagerUI* manager, ui::IDialogBuilderCallback* callback);
+    void SetDeviceName(const std::string& name) { deviceName_ = name; }
+    const std::string& GetDeviceName() const { return deviceName_; }
+    void SetMainWindow(HWND hwnd) { mainWindow_ = hwnd; }
+    HWND GetMainWindow() const { return mainWindow_; }
+    // The four per-device table sizes: page keys, page LEDs, and two product values.
+    void SetTableSizes(const std::array<int, 4>& sizes);
+    const std::array<int, 4>& GetTableSizes() const { return tableSizes_; }
+    void SetDeviceIndex(int index) { deviceIndex_ = index; }
+    int GetDeviceIndex() const { return deviceIndex_; }
+    // The per-user data root (default: the program's user data folder) and the product's
+    // sub-folder name ("Keyboard", "Mouse", "MousePad", "Headset").
+    void SetFolderStrings(const std::string& dataRoot, const std::string& deviceFolderName);
+    void SetPowerControl(ui::CControlUI* control) { powerControl_ = control; }
+    ui::CControlUI* GetPowerControl() const { return powerControl_; }
+    // The supported-device row (slot record) the object serves; copies kind and role.
+    void SetAttachedRow(const DeviceMatchEntry& row);
+    const DeviceMatchEntry& GetAttachedRow() const { return attachedRow_; }
+    void SetTypeCode(int code) { typeCode_ = code; }
+    int GetTypeCode() const { return typeCode_; }
+    // Name of the page's lighting editor; found in the page by FinishInit.
+    void SetLightControlName(const std::string& name) { lightControlName_ = name; }
+    // Page lists, lighting editor and data folder; after the page's children exist.
+    void FinishInit();
+
+    // --- Connect and disconnect (UI thread) ------------------------------------------------
+    // True when `row` is the row this object serves, or, for a receiver row with a twin, its
+    // twin is (a product through its receiver shares the page of its cable form).
+    bool ServesRow(const DeviceMatchEntry& row, const DeviceTable& table) const;
+    // Opens the path on the cable (first) or wireless (second) collection of the channel.
+    bool OpenCommandCollection(const std::string& path, bool wireless);
+    // Marks the channel open or closed.
+    void SetOpen(bool open) { commandChannel_.SetConnected(open); }
+    bool IsOpen() const { return commandChannel_.IsConnected(); }
+    // 1 cable, 2 receiver: the channel's mode.
+    void SetLinkState(int mode) { commandChannel_.SetMode(mode); }
+    bool IsWirelessMode() const { return commandChannel_.IsWirelessMode(); }
+    // The whole connect step for a command row: open the path in the row's mode, mark open,
+    // set the mode and the row. False (nothing changed) when the path does not open.
+    bool AttachCommandCollection(const DeviceMatchEntry& row);
+    // The command collection went away: clear connected, close both collections. When the
+    // product is still reachable through `twin` (present, with a path), open that one and
+    // switch the channel to its mode; returns true then.
+    bool DetachCommandCollection(const DeviceMatchEntry* twin);
+    void CloseCommandCollection() { commandChannel_.Detach(); }
+
+    // Consumer collections: kind 1/2/3/7 (cable) or 9/6 (receiver).
+    bool OpenEventCollection(const std::string& path, int kind);
+    bool ReopenEventCollection(const std::string& path, int kind);
+    void CloseEventCollection(int kind);
+    bool IsEventCollectionOpen(int kind) const;
+
+    // --- State other parts read or set ------------------------------------------------------
+    void SetDeviceTab(CDeviceOptionUI* tab) { deviceTab_ = tab; }
+    CDeviceOptionUI* GetDeviceTab() const { return deviceTab_; }
+    int GetKind() const { return kind_; }
+    int GetRole() const { return role_; }
+    void SetKindAndRole(int kind, int role) { kind_ = kind; role_ = role; }
+    const std::string& GetProfileFileStem() const { return profileFileStem_; }
+    void SetProfileFileStem(const std::string& stem) { profileFileStem_ = stem; }
+    const std::string& GetDeviceFolderName() const { return deviceFolderName_; }
+    // Data root + device folder name + "/", created when missing; empty when it cannot be.
+    std::string GetDataFolder() const;
+    // Data folder + profile file stem + ".Json".
+    std::string GetProfilePath() const;
+    // Lighting control by the host; on a cable keyboard switching it on tells the device.
+    void SetHostLighting(bool on);
+    bool GetHostLighting() const { return hostLighting_; }
+    void SetDisplayRefresh(bool on) { displayRefresh_ = on; }
+    bool GetDisplayRefresh() const { return displayRefresh_; }
+    void SetMainWindowHidden(bool hidden) { mainWindowHidden_ = hidden; }
+    bool IsMainWindowHidden() const { return mainWindowHidden_; }
+    // Whether the tab runs the power query (timer 1005) for this product.
+    bool ReportsPowerStatus() const { return reportsPowerStatus_; }
+    CDeviceChannel& CommandChannel() { return commandChannel_; }
+    const std::array<std::uint8_t, kDeviceInfoSize>& DeviceInformation() const { return deviceInfo_; }
+    LightState GetLightState() const;
+    std::size_t PageColourCount() const;
+    std::vector<Rgba> PageColours() const;
+    const std::vector<ui::CControlUI*>& KeyButtons() const { return keyButtons_; }
+    const std::vector<ui::CControlUI*>& LightButtons() const { return lightButtons_; }
+    // UI thread: shows the page colours on the light buttons (from the colour-stream timer).
+    void RefreshLightButtons();
+    // A sync thread asked for the settings to be read back; the tab's timer takes it.
+    bool TakeSettingsReloadRequest() { return settingsReloadRequested_.exchange(false); }
+
+    // --- Light thread and sync threads -----------------------------------------------------
+    bool StartLightThread();
+    void StopLightThread();
+    bool IsLightThreadRunning() const { return lightThread_.Running(); }
+    // Frames the light thread pushed through BuildStreamFrame since it started.
+    std::uint64_t LightThreadTicks() const { return lightTicks_.load(); }
+
+    // --- The device operations, in their fixed order ---------------------------------------
+    virtual void InitPage();
+    virtual void RefreshPage() {}
+    virtual void PreviewBreathe();
+    virtual void PreviewBreatheFourColours();
+    virtual void PreviewStatic();
+    virtual void PreviewSpectrum();
+    virtual void PreviewFlash();
+    virtual void PreviewFlashFourColours();
+    virtual void PreviewOff();
+    virtual int BuildStreamFrame();
+    virtual void SetLedColour(std::size_t index, Rgba colour);
+    virtual Rgba GetLedColour(std::size_t index) const;
+    virtual int OnAttached() { return 0; }
+    virtual int ReloadSettings() { return 0; }
+    virtual int TimerHook1003() { return 0; }
+    virtual int TimerHook1004() { return 0; }
+    virtual int ReadPowerStatus() { return 0; }
+    virtual bool IsWirelessLinkUp() { return false; }
+    virtual int LoadKeyPage() { return 0; }
+    virtual int LoadLightPage() { return 0; }
+    virtual int ValidateMacroKeys() { return 0; }
+    virtual int LoadProfile() { return 0; }
+    virtual std::vector<int> CollectUsedMacros() { return {}; }
+    virtual int ApplyKeys(std::span<const std::uint32_t> /*assignments*/) { return 0; }
+    virtual int ApplyProfileKeys() { return 0; }
+    virtual int ApplyMacros(std::span<const int> /*macroNumbers*/) { return 0; }
+    virtual int ApplySettings(int /*recordIndex*/, int /*recordByte0*/, int /*value1*/, int /*value2*/,
+                              int /*value3*/) {
+        return 0;
+    }
+    virtual int LoadPageLists() { return 0; }
+    virtual void SetKeyMap(const std::map<int, std::uint8_t>& map);
+    virtual void PreviewWaveStep(bool leftToRight);
+    virtual void PreviewMarkRow();
+    virtual void PreviewRotateRow(bool left);
+    virtual void ClearPreviewBuffers();
+    virtual void SetFunctionPage(int page);
+    virtual int GetFunctionPage() const { return functionPage_; }
+    virtual int LoadProfileFile() { return 0; }
+    virtual std::string GetProfileName() const { return {}; }
+    virtual void NotifyProfileChanged() {}
+    virtual void SetActiveProfileIndex(int index) { activeProfileIndex_ = index; }
+    virtual int GetActiveProfileIndex() const { return activeProfileIndex_; }
+    virtual void SetLightState(std::uint32_t w0, std::uint32_t w1, std::uint32_t w2, std::uint32_t w3);
+    virtual void SetAudioLightInfo(int mode, int value2, int value3);
+    virtual std::array<int, 3> GetAudioLightInfo();
+    virtual void SelectListItem(int index) { selectedListItem_ = index; }
+    virtual int FeedAudioLevels(std::span<const std::uint8_t> /*levels*/, int /*count*/) { return 0; }
+    virtual int ExtraHook2(std::span<const int> /*values*/) { return 0; }
+
+protected:
+    // A consumer report's first usage, on the sync thread of `kind`. Default: ask for a
+    // settings read-back.
+    virtual void OnConsumerUsage(int kind, std::uint16_t usage);
+    // Trace written when the light thread ends.
+    virtual const char* LightThreadExitTrace() const { return "USB灯光线程设定退出"; }
+    // The preview step of a mode code and its speed-table row; false for a mode without one.
+    virtual bool PreviewFor(int modeCode, void (CQuorinUSBDevice::*&step)(), int& speedRow) const;
+
+    // Helpers for the products.
+    bool QueryWirelessLinkOfChannel();
+    int ReadAndSendPowerStatus();
+    void SetReportsPowerStatus(bool reports) { reportsPowerStatus_ = reports; }
+    void SetDeviceFolderName(const std::string& name) { deviceFolderName_ = name; }
+    void ShowLightStateInEditor();
+    ILightStateView* LightStateView() const;
+
+    CDeviceChannel commandChannel_;
+    EventCollections eventCollections_;
+    std::array<std::uint8_t, kDeviceInfoSize> deviceInfo_{};
+    ui::CControlUI* lightControl_ = nullptr;
+    ui::CControlUI* profileList_ = nullptr;
+    ui::CControlUI* powerControl_ = nullptr;
+    CDeviceOptionUI* deviceTab_ = nullptr;
+    HWND mainWindow_ = nullptr;
+    std::string deviceName_;
+    std::string profileFileStem_;
+    std::string deviceFolderName_;
+    std::string dataRoot_;
+    std::string lightControlName_;
+    DeviceMatchEntry attachedRow_;
+    int kind_ = 0;
+    int role_ = -1;
+    int deviceIndex_ = -1;
+    int selectedListItem_ = -1;
+    int functionPage_ = 1;
+    int typeCode_ = -1;
+    std::array<int, 4> tableSizes_{};
+    std::vector<ui::CControlUI*> keyButtons_;
+    std::vector<ui::CControlUI*> lightButtons_;
+    std::map<int, std::uint8_t> keyPositionMap_;
+    std::map<int, std::uint8_t> keyLedMap_;
+    std::map<int, std::uint8_t> thirdKeyMap_;
+    std::vector<Rgba> pageColours_;
+    Json::Value profileDocuments_[3];
+    mutable std::mutex colourLock_;  // page colours, light state, preview state
+    mutable std::mutex keyMapLock_;  // the three key maps
+    LightState lightState_;
+    std::array<int, 3> audioLightInfo_{};
+    std::atomic<bool> hostLighting_{true};
+    std::atomic<bool> displayRefresh_{true};
+    std::atomic<bool> mainWindowHidden_{false};
+    std::uint8_t previewPosition_ = 0;
+    std::uint8_t previewColourIndex_ = 0;
+    bool previewToggle_ = false;
+    std::uint32_t previewTime_ = 0;
+    int activeProfileIndex_ = 0;
+    std::array<std::uint8_t, kPreviewLedCount> previewLeds_{};
+    std::array<std::uint8_t, kPreviewGridColumns> previewRow_{};
+
+private:
+    void LightThreadBody(kx58::Event& exitEvent);
+    void RunPreviewTick(int& tickCount);
+    ui::IDialogBuilderCallback* builderCallback_ = nullptr;
+    bool reportsPowerStatus_ = false;
+    std::atomic<bool> settingsReloadRequested_{false};
+    std::atomic<std::uint64_t> lightTicks_{0};
+    TracedThread lightThread_;
+};
+
+// Registers the four product classes and the device tab with the control factory.
+void RegisterDeviceControls();
+
+}  // namespace kx58
