@@ -19,7 +19,6 @@ public:
     int ReloadSettings() override;
     int ReadPowerStatus() override;
     bool IsWirelessLinkUp() override;
-    int BuildStreamFrame() override;
 
     // What the last read-back found (UI thread).
     const KeyboardMemory& Memory() const { return memory_; }

@@ -171,8 +171,8 @@ public:
     bool StartLightThread();
     void StopLightThread();
     bool IsLightThreadRunning() const { return lightThread_.Running(); }
-    // Frames the light thread pushed through BuildStreamFrame since it started.
-    std::uint64_t LightThreadTicks() const { return lightTicks_.load(); }
+    // Preview steps the light thread has run since the object was made.
+    std::uint64_t PreviewSteps() const { return previewSteps_.load(); }
 
     // --- The device operations, in their fixed order ---------------------------------------
     virtual void InitPage();
@@ -232,13 +232,22 @@ protected:
     // Trace written when the light thread ends.
     virtual const char* LightThreadExitTrace() const { return "USB灯光线程设定退出"; }
     // The preview step of a mode code and its speed-table row; false for a mode without one.
-    virtual bool PreviewFor(int modeCode, void (CQuorinUSBDevice::*&step)(), int& speedRow) const;
+    using PreviewStep = void (CQuorinUSBDevice::*)();
+    static constexpr int kFlashSpeedRow = 23;
+    virtual bool PreviewFor(int modeCode, PreviewStep& step, int& speedRow) const;
+    // Every product's destructor calls this first: the threads call virtual operations.
+    void StopDeviceThreads();
+    // Caller holds the colour lock.
+    void FillPageColours(Rgba colour);
 
     // Helpers for the products.
     bool QueryWirelessLinkOfChannel();
     int ReadAndSendPowerStatus();
     void SetReportsPowerStatus(bool reports) { reportsPowerStatus_ = reports; }
     void SetDeviceFolderName(const std::string& name) { deviceFolderName_ = name; }
+    void SetStreamFailurePause(std::uint32_t ms) { streamFailurePauseMs_ = ms; }
+    // The page-key to LED-index map the colour stream uses (under the key-map lock).
+    void SetLedIndexMap(const std::map<int, std::uint8_t>& map);
     void ShowLightStateInEditor();
     ILightStateView* LightStateView() const;
 
@@ -288,10 +297,15 @@ protected:
 private:
     void LightThreadBody(kx58::Event& exitEvent);
     void RunPreviewTick(int& tickCount);
+    // Flash previews: toggles the phase when its time is up (colour lock held).
+    bool FlashPhaseChanged();
     ui::IDialogBuilderCallback* builderCallback_ = nullptr;
     bool reportsPowerStatus_ = false;
+    std::uint32_t streamFailurePauseMs_ = 200;
     std::atomic<bool> settingsReloadRequested_{false};
-    std::atomic<std::uint64_t> lightTicks_{0};
+    std::atomic<std::uint64_t> previewSteps_{0};
+    std::atomic<bool> coloursChanged_{false};
+    std::uint32_t streamPauseUntil_ = 0;  // UI thread: no frame before this tick after a failure
     TracedThread lightThread_;
 };
 

@@ -1,0 +1,16 @@
+#include "device/device_option_ui.h"
+#include "device/quorin_products.h"
+#include "uikit/control_factory.h"
+
+namespace kx58 {
+
+void RegisterDeviceControls() {
+    ui::CControlFactory* factory = ui::CControlFactory::GetInstance();
+    factory->RegistControl("QuorinKeyboardDevice", [] { return new CQuorinKeyboardDevice; });
+    factory->RegistControl("QuorinMouseDevice", [] { return new CQuorinMouseDevice; });
+    factory->RegistControl("QuorinMousePadDevice", [] { return new CQuorinMousePadDevice; });
+    factory->RegistControl("QuorinHS6533Device", [] { return new CQuorinHS6533Device; });
+    factory->RegistControl("DeviceOption", [] { return new CDeviceOptionUI; });
+}
+
+}  // namespace kx58

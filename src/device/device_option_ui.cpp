@@ -1,0 +1,238 @@
+#include "device/device_option_ui.h"
+
+#include "device/device_channel.h"
+#include "device/quorin_usb_device.h"
+#include "platform/debug_trace.h"
+#include "platform/message_queue.h"
+#include "uikit/paint_manager.h"
+
+namespace kx58 {
+namespace {
+
+constexpr std::uint32_t kStreamDelayMs = 5;
+constexpr std::uint32_t kStreamCableMs = 100;
+constexpr std::uint32_t kStreamWirelessMs = 500;
+constexpr std::uint32_t kSettingsReloadDelayMs = 50;
+constexpr std::uint32_t kPowerFirstMs = 50;
+constexpr std::uint32_t kPowerRepeatMs = 5000;
+constexpr std::uint32_t kLinkWatchFirstMs = 2000;
+
+CDeviceOptionUI* TabAt(ui::CContainerUI& strip, int index) {
+    ui::CControlUI* item = strip.GetItemAt(index);
+    return item ? static_cast<CDeviceOptionUI*>(item->GetInterface("DeviceOption")) : nullptr;
+}
+
+void SelectPage(ui::CPaintManagerUI* manager, const char* name, int index) {
+    if (!manager || index < 0) return;
+    ui::CControlUI* control = manager->FindControl(name);
+    if (auto* tabs = control ? static_cast<ui::CTabLayoutUI*>(control->GetInterface("TabLayout")) : nullptr)
+        tabs->SelectItem(index);
+}
+
+}  // namespace
+
+CDeviceOptionUI::~CDeviceOptionUI() {
+    StopAllTimers();
+    if (device_ && device_->GetDeviceTab() == this) device_->SetDeviceTab(nullptr);
+}
+
+void* CDeviceOptionUI::GetInterface(std::string_view name) {
+    if (name == "DeviceOption") return this;
+    return CHorizontalLayoutUI::GetInterface(name);
+}
+
+void CDeviceOptionUI::DoEvent(ui::TEventUI& event) {
+    if (event.Type == ui::UIEVENT_TIMER) {
+        OnTimer(static_cast<UINT>(event.wParam));
+        return;
+    }
+    CHorizontalLayoutUI::DoEvent(event);
+}
+
+void CDeviceOptionUI::SetDevice(CQuorinUSBDevice* device) {
+    device_ = device;
+    if (device_) device_->SetDeviceTab(this);
+}
+
+void CDeviceOptionUI::SetTabText(const std::string& text) {
+    ui::CControlUI* label = FindControl([](ui::CControlUI* c) { return c->GetName() == "device_select_name"; },
+                                        ui::UIFIND_ALL);
+    if (label) label->SetText(text);
+    else if (ui::COptionUI* option = Option()) option->SetText(text);
+}
+
+ui::COptionUI* CDeviceOptionUI::Option() const {
+    auto* self = const_cast<CDeviceOptionUI*>(this);
+    ui::CControlUI* control =
+        self->FindControl([](ui::CControlUI* c) { return c->GetName() == "device_select"; }, ui::UIFIND_ALL);
+    return control ? static_cast<ui::COptionUI*>(control->GetInterface("Option")) : nullptr;
+}
+
+void CDeviceOptionUI::SetConnectedTab(bool connected) {
+    connected_ = connected;
+    SetVisible(connected);
+}
+
+bool CDeviceOptionUI::IsSelectedTab() const {
+    const ui::COptionUI* option = Option();
+    return option && option->IsSelected();
+}
+
+void CDeviceOptionUI::SelectTab() {
+    if (ui::COptionUI* option = Option()) option->Selected(true, false);
+    SelectPage(m_pManager, "device_switch", pageIndex_);
+    SelectPage(m_pManager, "device_power_switch", powerIndex_);
+}
+
+// --- Timers -----------------------------------------------------------------------------------
+
+void CDeviceOptionUI::Arm(UINT id, std::uint32_t delayMs) {
+    armed_[id] = delayMs;
+    SetTimer(id, delayMs);
+}
+
+void CDeviceOptionUI::Disarm(UINT id) {
+    armed_.erase(id);
+    KillTimer(id);
+}
+
+std::uint32_t CDeviceOptionUI::ArmedDelay(UINT id) const {
+    const auto it = armed_.find(id);
+    return it == armed_.end() ? 0 : it->second;
+}
+
+void CDeviceOptionUI::StartAttach() { Arm(kTimerAttach, kAttachDelayMs); }
+
+void CDeviceOptionUI::StopAllTimers() {
+    while (!armed_.empty()) Disarm(armed_.begin()->first);
+}
+
+void CDeviceOptionUI::OnTimer(UINT id) {
+    Disarm(id);  // every tab timer is one-shot
+    if (!device_) return;
+    switch (id) {
+    case kTimerAttach: OnAttachTimer(); break;
+    case kTimerColourStream: OnColourStreamTimer(); break;
+    case kTimerReloadSettings: device_->ReloadSettings(); break;
+    case kTimerHook1003: device_->TimerHook1003(); break;
+    case kTimerHook1004: device_->TimerHook1004(); break;
+    case kTimerPowerStatus: OnPowerStatusTimer(); break;
+    case kTimerLinkWatch: OnLinkWatchTimer(); break;
+    default: break;
+    }
+}
+
+void CDeviceOptionUI::OnAttachTimer() {
+    CDeviceChannel& channel = device_->CommandChannel();
+    if (!channel.IsConnected()) return;  // removed before the attach step came
+    if (channel.IsWirelessMode()) {
+        if (!device_->IsWirelessLinkUp()) {
+            linkFailures_ = (linkFailures_ + 1) % kLinkFailureWrap;
+            if (connected_) ReportLink(false);
+            Arm(kTimerAttach, kLinkRetryMs);
+            return;
+        }
+        ReportLink(true);
+    }
+    device_->OnAttached();
+    linkFailures_ = 0;
+    Arm(kTimerColourStream, kStreamDelayMs);
+    if (device_->ReportsPowerStatus() && channel.IsConnected()) Arm(kTimerPowerStatus, kPowerFirstMs);
+    if (channel.IsWirelessMode()) Arm(kTimerLinkWatch, kLinkWatchFirstMs);
+}
+
+void CDeviceOptionUI::OnColourStreamTimer() {
+    device_->BuildStreamFrame();
+    if (IsSelectedTab() && device_->GetDisplayRefresh()) {
+        device_->RefreshLightButtons();
+        if (ui::CControlUI* power = device_->GetPowerControl()) power->Invalidate();
+    }
+    if (device_->TakeSettingsReloadRequest()) Arm(kTimerReloadSettings, kSettingsReloadDelayMs);
+    const CDeviceChannel& channel = device_->CommandChannel();
+    if (channel.IsConnected()) Arm(kTimerColourStream, channel.IsWirelessMode() ? kStreamWirelessMs : kStreamCableMs);
+}
+
+void CDeviceOptionUI::OnPowerStatusTimer() {
+    device_->ReadPowerStatus();
+    if (device_->ReportsPowerStatus() && device_->CommandChannel().IsConnected()) Arm(kTimerPowerStatus, kPowerRepeatMs);
+}
+
+void CDeviceOptionUI::OnLinkWatchTimer() {
+    const CDeviceChannel& channel = device_->CommandChannel();
+    if (!channel.IsConnected()) return;
+    if (!channel.IsWirelessMode()) {
+        DebugTrace(kLinkWatchCableTrace);
+        return;
+    }
+    const bool up = device_->IsWirelessLinkUp();
+    if (up && !connected_) {
+        ReportLink(true);
+        if (device_->ReportsPowerStatus()) device_->ReadPowerStatus();
+        DebugTrace(kLinkWatchUpTrace);
+    } else if (!up && connected_) {
+        ReportLink(false);
+        DebugTrace(kLinkWatchDownTrace);
+    }
+    Arm(kTimerLinkWatch, kLinkRetryMs);
+}
+
+void CDeviceOptionUI::ReportLink(bool up) {
+    auto* strip = GetParent() ? static_cast<ui::CContainerUI*>(GetParent()->GetInterface("Container")) : nullptr;
+    const int index = strip ? strip->GetItemIndex(this) : -1;
+    if (strip) {
+        if (up) ShowDeviceTab(*strip, index);
+        else HideDeviceTab(*strip, index);
+    } else {
+        SetConnectedTab(up);
+    }
+    if (device_ && device_->GetMainWindow())
+        SendMessage(device_->GetMainWindow(), kDeviceLinkStateMessage, static_cast<WPARAM>(index), up ? 1 : 0);
+}
+
+// --- The tab strip ----------------------------------------------------------------------------
+
+bool HideDeviceTab(ui::CContainerUI& strip, int index, const std::function<void()>& beforeLeavingSelected) {
+    CDeviceOptionUI* tab = TabAt(strip, index);
+    if (!tab) return false;
+    CDeviceOptionUI* replacement = nullptr;
+    if (tab->IsConnectedTab() && tab->IsSelectedTab()) {
+        if (beforeLeavingSelected) beforeLeavingSelected();
+        for (int i = 0; i < strip.GetCount() && !replacement; ++i) {
+            CDeviceOptionUI* other = TabAt(strip, i);
+            if (other && other != tab && other->IsConnectedTab()) replacement = other;
+        }
+    }
+    tab->SetConnectedTab(false);
+    if (replacement) replacement->SelectTab();
+    return true;
+}
+
+bool ShowDeviceTab(ui::CContainerUI& strip, int index) {
+    CDeviceOptionUI* tab = TabAt(strip, index);
+    if (!tab) return false;
+    if (tab->IsConnectedTab()) return true;
+    const bool alone = ConnectedTabCount(strip) == 0;
+    tab->SetConnectedTab(true);
+    if (alone) tab->SelectTab();
+    return true;
+}
+
+CDeviceOptionUI* SelectedDeviceTab(ui::CContainerUI& strip) {
+    CDeviceOptionUI* last = nullptr;
+    for (int i = 0; i < strip.GetCount(); ++i) {
+        CDeviceOptionUI* tab = TabAt(strip, i);
+        if (!tab) continue;
+        if (tab->IsConnectedTab() && tab->IsSelectedTab()) return tab;
+        last = tab;
+    }
+    return last;
+}
+
+int ConnectedTabCount(ui::CContainerUI& strip) {
+    int count = 0;
+    for (int i = 0; i < strip.GetCount(); ++i)
+        if (CDeviceOptionUI* tab = TabAt(strip, i); tab && tab->IsConnectedTab()) ++count;
+    return count;
+}
+
+}  // namespace kx58

@@ -1,0 +1,89 @@
+#include "device/device_threads.h"
+
+#include "platform/debug_trace.h"
+
+namespace kx58 {
+
+void TracedThread::SignalExit() {
+    if (Event* exit = thread_.ExitEvent()) exit->Set();
+}
+
+ThreadStopOutcome TracedThread::Stop(std::uint32_t timeoutMs) {
+    if (!thread_.Running()) {
+        thread_.Stop(0);  // joins a body that ended on its own
+        return ThreadStopOutcome::NotRunning;
+    }
+    if (thread_.Stop(timeoutMs)) {
+        DebugTrace(kThreadEndedTrace);
+        return ThreadStopOutcome::Ended;
+    }
+    DebugTrace(kThreadTimedOutTrace);
+    return ThreadStopOutcome::TimedOut;
+}
+
+EventCollections::~EventCollections() { CloseAll(); }
+
+bool EventCollections::Open(const std::string& path, int kind, UsageHandler handler) {
+    Side& side = SideOf(kind);
+    std::lock_guard lock(side.lock);
+    CloseSide(side);
+    if (!side.collection.Open(path, true, false, true, false)) return false;
+    side.open = true;
+    side.reports = 0;
+    const bool started = side.thread.Start(
+        IsReceiverKind(kind) ? "device sync 2.4G" : "device sync cable",
+        [&side, kind, handler = std::move(handler)](Event& exitEvent) { SyncLoop(side, kind, handler, exitEvent); });
+    if (!started) {
+        side.collection.Close();
+        side.open = false;
+    }
+    return started;
+}
+
+void EventCollections::Close(int kind) {
+    Side& side = SideOf(kind);
+    std::lock_guard lock(side.lock);
+    CloseSide(side);
+}
+
+void EventCollections::CloseAll() {
+    Close(1);
+    Close(9);
+}
+
+bool EventCollections::IsOpen(int kind) const { return SideOf(kind).open; }
+
+std::uint64_t EventCollections::ReportsHandled(int kind) const { return SideOf(kind).reports; }
+
+void EventCollections::CloseSide(Side& side) {
+    side.thread.SignalExit();
+    side.open = false;
+    side.collection.Close();  // wakes a read that waits without timeout
+    side.thread.Stop(kSyncThreadStopMs);
+}
+
+void EventCollections::SyncLoop(Side& side, int kind, const UsageHandler& handler, Event& exitEvent) {
+    std::vector<std::uint8_t> report(64);
+    while (!exitEvent.Wait(1)) {
+        if (!side.open) continue;
+        const auto length = static_cast<std::uint32_t>(report.size());
+        std::uint32_t count = 0;
+        if (!side.collection.Read(report.data(), length, &count, kInfinite)) {
+            // Closed or gone: wait for the exit event rather than spin on a dead collection.
+            exitEvent.Wait(100);
+            continue;
+        }
+        if (!side.collection.DecodeInput(report.data(), count)) continue;
+        const std::vector<HidUsageEntry>& usages = side.collection.InputUsages();
+        if (usages.empty()) continue;
+        const HidUsageEntry& first = usages.front();
+        const std::uint16_t usage =
+            first.isButton ? (first.listLength > 0 ? first.usageList.front() : 0)
+                           : static_cast<std::uint16_t>(first.rawValue);
+        ++side.reports;
+        if (handler) handler(kind, usage);
+    }
+    DebugTrace(kSyncThreadExitTrace);
+}
+
+}  // namespace kx58

@@ -1,0 +1,533 @@
+#include "device/quorin_usb_device.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+#include "device/command_report.h"
+#include "device/device_option_ui.h"
+#include "device/power_status.h"
+#include "device/preview_tables.h"
+#include "platform/debug_trace.h"
+#include "platform/folders.h"
+#include "platform/message_queue.h"
+#include "platform/tick.h"
+#include "uikit/container.h"
+
+namespace kx58 {
+namespace {
+
+// Numbers in control names beyond this are taken as a skin mistake, not as an index.
+constexpr int kMaxPageIndex = 1024;
+
+Rgba ToRgba(const PreviewColour& colour, std::uint8_t alpha) { return {colour.red, colour.green, colour.blue, alpha}; }
+
+// The number after the last '_' of `name` when it starts with `prefix`; -1 otherwise.
+int NumberedIndex(const std::string& name, std::string_view prefix) {
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return -1;
+    const std::size_t underscore = name.rfind('_');
+    const char* first = name.data() + underscore + 1;
+    const char* last = name.data() + name.size();
+    int value = -1;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc() || end != last || value < 0 || value >= kMaxPageIndex) return -1;
+    return value;
+}
+
+void StoreAt(std::vector<ui::CControlUI*>& list, int index, ui::CControlUI* control) {
+    const auto at = static_cast<std::size_t>(index);
+    if (list.size() <= at) list.resize(at + 1, nullptr);
+    list[at] = control;
+}
+
+bool IsKeyButtonClass(const std::string& cls) { return cls == "DeviceKeyButton" || cls == "DeviceKeyButtonUI"; }
+
+bool SameProduct(const DeviceMatchEntry& a, const DeviceMatchEntry& b) {
+    return a.vendorId == b.vendorId && a.productId == b.productId;
+}
+
+ui::CControlUI* FindInTree(ui::CControlUI* root, const std::string& name) {
+    return root->FindControl([&name](ui::CControlUI* c) { return c->GetName() == name; }, ui::UIFIND_ALL);
+}
+
+}  // namespace
+
+LightState LightState::FromWords(std::uint32_t w0, std::uint32_t w1, std::uint32_t w2, std::uint32_t w3) {
+    LightState state;
+    const auto byte = [](std::uint32_t word, int n) { return static_cast<std::uint8_t>(word >> (8 * n)); };
+    state.modeCode = byte(w0, 0);
+    state.brightness = byte(w0, 1);
+    state.speed = byte(w0, 2);
+    state.fx = byte(w0, 3);
+    state.multiColor = byte(w1, 0);
+    state.red = byte(w1, 1);
+    state.green = byte(w1, 2);
+    state.blue = byte(w1, 3);
+    state.extra1 = w2;
+    state.extra2 = w3;
+    return state;
+}
+
+std::array<std::uint32_t, 4> LightState::ToWords() const {
+    const auto pack = [](std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
+        return std::uint32_t{a} | std::uint32_t{b} << 8 | std::uint32_t{c} << 16 | std::uint32_t{d} << 24;
+    };
+    return {pack(modeCode, brightness, speed, fx), pack(multiColor, red, green, blue), extra1, extra2};
+}
+
+CQuorinUSBDevice::CQuorinUSBDevice() = default;
+
+CQuorinUSBDevice::~CQuorinUSBDevice() {
+    StopDeviceThreads();
+    if (deviceTab_ && deviceTab_->GetDevice() == this) {
+        deviceTab_->StopAllTimers();
+        deviceTab_->SetDevice(nullptr);
+    }
+}
+
+void CQuorinUSBDevice::StopDeviceThreads() {
+    eventCollections_.CloseAll();
+    StopLightThread();
+}
+
+void* CQuorinUSBDevice::GetInterface(std::string_view name) {
+    if (name == "QuorinUSBDevice") return this;
+    return CHorizontalLayoutUI::GetInterface(name);
+}
+
+void CQuorinUSBDevice::AttachPaintManager(ui::CPaintManagerUI* manager, ui::IDialogBuilderCallback* callback) {
+    builderCallback_ = callback;
+    SetManager(manager, GetParent(), false);
+}
+
+void CQuorinUSBDevice::SetTableSizes(const std::array<int, 4>& sizes) {
+    tableSizes_ = sizes;
+    std::lock_guard lock(colourLock_);
+    pageColours_.assign(static_cast<std::size_t>(std::clamp(sizes[0], 0, kMaxPageIndex)), Rgba{0, 0, 0, 0});
+}
+
+void CQuorinUSBDevice::SetFolderStrings(const std::string& dataRoot, const std::string& deviceFolderName) {
+    dataRoot_ = dataRoot;
+    if (!deviceFolderName.empty()) deviceFolderName_ = deviceFolderName;
+}
+
+void CQuorinUSBDevice::SetAttachedRow(const DeviceMatchEntry& row) {
+    attachedRow_ = row;
+    kind_ = row.kind;
+    role_ = row.role;
+}
+
+void CQuorinUSBDevice::FinishInit() {
+    InitPage();
+    LoadPageLists();
+    lightControl_ = lightControlName_.empty() ? nullptr : FindInTree(this, lightControlName_);
+    profileList_ = FindControl([](ui::CControlUI* c) { return c->GetInterface("DeviceProfile") != nullptr; },
+                               ui::UIFIND_ALL);
+    if (GetDataFolder().empty()) DebugTraceF("device data folder for '%s' cannot be created", deviceFolderName_.c_str());
+}
+
+bool CQuorinUSBDevice::ServesRow(const DeviceMatchEntry& row, const DeviceTable& table) const {
+    if (attachedRow_.vendorId == 0 && attachedRow_.productId == 0) return false;
+    if (SameProduct(attachedRow_, row)) return true;
+    if (row.hasTwin && row.twinRow < table.size() && SameProduct(attachedRow_, table[row.twinRow])) return true;
+    return attachedRow_.hasTwin && attachedRow_.twinRow < table.size() && SameProduct(table[attachedRow_.twinRow], row);
+}
+
+bool CQuorinUSBDevice::OpenCommandCollection(const std::string& path, bool wireless) {
+    std::lock_guard lock(commandChannel_.IoLock());
+    CHidDevice& hid = wireless ? commandChannel_.WirelessCollection() : commandChannel_.CableCollection();
+    return hid.Open(path, true, true, true, false);
+}
+
+bool CQuorinUSBDevice::AttachCommandCollection(const DeviceMatchEntry& row) {
+    const int mode = IsReceiverKind(row.kind) ? kChannelModeWireless : kChannelModeCable;
+    if (!commandChannel_.Attach(row.path, mode)) return false;
+    SetAttachedRow(row);
+    return true;
+}
+
+bool CQuorinUSBDevice::DetachCommandCollection(const DeviceMatchEntry* twin) {
+    commandChannel_.Detach();
+    if (deviceTab_) deviceTab_->StopAllTimers();
+    if (!twin || twin->present == 0 || twin->path.empty()) return false;
+    if (!AttachCommandCollection(*twin)) return false;
+    DebugTraceF("device switched to its %s connection", IsReceiverKind(twin->kind) ? "2.4G" : "cable");
+    if (deviceTab_) deviceTab_->StartAttach();
+    return true;
+}
+
+bool CQuorinUSBDevice::OpenEventCollection(const std::string& path, int kind) {
+    return eventCollections_.Open(path, kind, [this](int k, std::uint16_t usage) { OnConsumerUsage(k, usage); });
+}
+
+bool CQuorinUSBDevice::ReopenEventCollection(const std::string& path, int kind) {
+    eventCollections_.Close(kind);
+    return OpenEventCollection(path, kind);
+}
+
+void CQuorinUSBDevice::CloseEventCollection(int kind) { eventCollections_.Close(kind); }
+
+bool CQuorinUSBDevice::IsEventCollectionOpen(int kind) const { return eventCollections_.IsOpen(kind); }
+
+void CQuorinUSBDevice::OnConsumerUsage(int /*kind*/, std::uint16_t /*usage*/) { settingsReloadRequested_ = true; }
+
+std::string CQuorinUSBDevice::GetDataFolder() const {
+    std::string root = dataRoot_.empty() ? Folders::UserData() : dataRoot_;
+    if (root.empty()) return {};
+    if (root.back() != '/') root += '/';
+    const std::string folder = root + deviceFolderName_ + "/";
+    return CreateFolders(folder) ? folder : std::string();
+}
+
+std::string CQuorinUSBDevice::GetProfilePath() const {
+    const std::string folder = GetDataFolder();
+    return folder.empty() ? std::string() : folder + profileFileStem_ + ".Json";
+}
+
+void CQuorinUSBDevice::SetHostLighting(bool on) {
+    hostLighting_ = on;
+    if (on && kind_ == static_cast<int>(DeviceKind::KeyboardWired)) commandChannel_.EnableHostLighting();
+}
+
+LightState CQuorinUSBDevice::GetLightState() const {
+    std::lock_guard lock(colourLock_);
+    return lightState_;
+}
+
+std::size_t CQuorinUSBDevice::PageColourCount() const {
+    std::lock_guard lock(colourLock_);
+    return pageColours_.size();
+}
+
+std::vector<Rgba> CQuorinUSBDevice::PageColours() const {
+    std::lock_guard lock(colourLock_);
+    return pageColours_;
+}
+
+void CQuorinUSBDevice::SetLedIndexMap(const std::map<int, std::uint8_t>& map) {
+    std::lock_guard lock(keyMapLock_);
+    keyLedMap_ = map;
+}
+
+void CQuorinUSBDevice::RefreshLightButtons() {
+    if (!coloursChanged_.exchange(false)) return;
+    const std::vector<Rgba> colours = PageColours();
+    const std::size_t count = std::min(colours.size(), lightButtons_.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!lightButtons_[i]) continue;
+        const Rgba& c = colours[i];
+        const auto scale = [&c](std::uint8_t v) { return static_cast<DWORD>(v * c.alpha / 255); };
+        lightButtons_[i]->SetBkColor(0xFF000000u | scale(c.red) << 16 | scale(c.green) << 8 | scale(c.blue));
+    }
+}
+
+// --- Page ------------------------------------------------------------------------------------
+
+void CQuorinUSBDevice::InitPage() {
+    keyButtons_.clear();
+    lightButtons_.clear();
+    if (deviceName_.empty()) return;
+    ui::CControlUI* panel = FindInTree(this, "SelectPanel");
+    if (!panel) return;
+    panel->FindControl(
+        [this](ui::CControlUI* c) {
+            if (!IsKeyButtonClass(c->GetClass())) return false;
+            if (const int key = NumberedIndex(c->GetName(), "key_"); key >= 0) StoreAt(keyButtons_, key, c);
+            if (const int light = NumberedIndex(c->GetName(), "light_"); light >= 0) StoreAt(lightButtons_, light, c);
+            return false;  // visit every control
+        },
+        ui::UIFIND_ALL);
+}
+
+void CQuorinUSBDevice::SetFunctionPage(int page) {
+    functionPage_ = page;
+    ui::CControlUI* functionControl = FindInTree(this, "device_function_switch");
+    auto* functions = functionControl ? static_cast<ui::CTabLayoutUI*>(functionControl->GetInterface("TabLayout")) : nullptr;
+    ui::CControlUI* keyControl = FindInTree(this, "device_key_function_switch");
+    auto* keys = keyControl ? static_cast<ui::CTabLayoutUI*>(keyControl->GetInterface("TabLayout")) : nullptr;
+    const auto showKeyPanel = [&](int n) {
+        if (functions) functions->SelectItem(0);
+        if (keys) keys->SelectItem(n);
+    };
+    const auto showFunctionPanel = [&](int n) {
+        if (functions) functions->SelectItem(n);
+    };
+    switch (page) {
+    case 2: case 6: showKeyPanel(1); break;
+    case 3: case 8: showFunctionPanel(1); break;
+    case 4:
+        if (kind_ == 1 || kind_ == 2) showFunctionPanel(3);
+        else showKeyPanel(2);
+        break;
+    case 7: showKeyPanel(2); break;
+    case 5: showFunctionPanel(2); break;
+    default: showKeyPanel(0); break;
+    }
+}
+
+void CQuorinUSBDevice::SetKeyMap(const std::map<int, std::uint8_t>& map) {
+    std::lock_guard lock(keyMapLock_);
+    thirdKeyMap_ = map;
+}
+
+// --- Light state and the lighting editor ------------------------------------------------------
+
+ILightStateView* CQuorinUSBDevice::LightStateView() const {
+    return lightControl_ ? static_cast<ILightStateView*>(lightControl_->GetInterface(kLightStateViewInterface)) : nullptr;
+}
+
+void CQuorinUSBDevice::ShowLightStateInEditor() {
+    if (ILightStateView* view = LightStateView()) view->ShowLightState(GetLightState());
+}
+
+void CQuorinUSBDevice::SetLightState(std::uint32_t w0, std::uint32_t w1, std::uint32_t w2, std::uint32_t w3) {
+    {
+        std::lock_guard lock(colourLock_);
+        lightState_ = LightState::FromWords(w0, w1, w2, w3);
+    }
+    ShowLightStateInEditor();
+}
+
+void CQuorinUSBDevice::SetAudioLightInfo(int mode, int value2, int value3) {
+    audioLightInfo_ = {mode, value2, value3};
+    if (ILightStateView* view = LightStateView()) view->ShowAudioLightInfo(audioLightInfo_);
+}
+
+std::array<int, 3> CQuorinUSBDevice::GetAudioLightInfo() {
+    if (ILightStateView* view = LightStateView()) audioLightInfo_ = view->ReadAudioLightInfo();
+    return audioLightInfo_;
+}
+
+// --- Page colours -----------------------------------------------------------------------------
+
+void CQuorinUSBDevice::SetLedColour(std::size_t index, Rgba colour) {
+    std::lock_guard lock(colourLock_);
+    if (index >= pageColours_.size()) return;
+    pageColours_[index] = colour;
+    coloursChanged_ = true;
+}
+
+Rgba CQuorinUSBDevice::GetLedColour(std::size_t index) const {
+    std::lock_guard lock(colourLock_);
+    return index < pageColours_.size() ? pageColours_[index] : Rgba{0, 0, 0, 0};
+}
+
+void CQuorinUSBDevice::FillPageColours(Rgba colour) {
+    std::fill(pageColours_.begin(), pageColours_.end(), colour);
+    coloursChanged_ = true;
+}
+
+int CQuorinUSBDevice::BuildStreamFrame() {
+    if (!hostLighting_ || !commandChannel_.IsConnected()) return kResultFailed;
+    const std::uint32_t now = TickCount();
+    if (static_cast<std::int32_t>(streamPauseUntil_ - now) > 0) return kResultOk;
+    ColourImage frame{};
+    std::size_t used = 0;
+    int modeCode;
+    {
+        std::scoped_lock lock(keyMapLock_, colourLock_);
+        modeCode = lightState_.modeCode;
+        for (const auto& [pageKey, led] : keyLedMap_) {
+            if (pageKey < 0 || static_cast<std::size_t>(pageKey) >= pageColours_.size() || led >= kLedIndexLimit) continue;
+            const Rgba& c = pageColours_[static_cast<std::size_t>(pageKey)];
+            const std::size_t at = std::size_t{led} * 3;
+            frame[at] = static_cast<std::uint8_t>(c.red * c.alpha / 256);
+            frame[at + 1] = static_cast<std::uint8_t>(c.green * c.alpha / 256);
+            frame[at + 2] = static_cast<std::uint8_t>(c.blue * c.alpha / 256);
+            used = std::max(used, std::size_t{led} + 1);
+        }
+    }
+    if (used == 0) return kResultOk;
+    const int result = SendKeyboardStreamFrame(commandChannel_, used, modeCode, frame);
+    if (result != kResultOk) streamPauseUntil_ = now + streamFailurePauseMs_;
+    return result;
+}
+
+// --- Previews (light thread; each takes the colour lock) ---------------------------------------
+
+void CQuorinUSBDevice::PreviewBreathe() {
+    std::lock_guard lock(colourLock_);
+    previewPosition_ = static_cast<std::uint8_t>((previewPosition_ + 1) % kBreathingSteps);
+    if (previewPosition_ == 0 && lightState_.multiColor)
+        previewColourIndex_ = static_cast<std::uint8_t>((previewColourIndex_ + kColourWheelStride) % kColourWheelSize);
+    const auto alpha = static_cast<std::uint8_t>(BreathingCurve()[previewPosition_] * BrightnessScale(lightState_.brightness) / 256);
+    const PreviewColour colour = lightState_.multiColor ? ColourWheel()[previewColourIndex_ % kColourWheelSize]
+                                                        : PreviewColour{lightState_.red, lightState_.green, lightState_.blue};
+    FillPageColours(ToRgba(colour, alpha));
+}
+
+void CQuorinUSBDevice::PreviewBreatheFourColours() {
+    std::lock_guard lock(colourLock_);
+    previewPosition_ = static_cast<std::uint8_t>((previewPosition_ + 1) % kBreathingSteps);
+    if (previewPosition_ == 0) previewColourIndex_ = static_cast<std::uint8_t>((previewColourIndex_ + 1) % kFixedPreviewColourCount);
+    const auto alpha = static_cast<std::uint8_t>(BreathingCurve()[previewPosition_] * BrightnessScale(lightState_.brightness) / 256);
+    FillPageColours(ToRgba(FixedPreviewColours()[previewColourIndex_ % kFixedPreviewColourCount], alpha));
+}
+
+void CQuorinUSBDevice::PreviewStatic() {
+    std::lock_guard lock(colourLock_);
+    FillPageColours({lightState_.red, lightState_.green, lightState_.blue, BrightnessScale(lightState_.brightness)});
+}
+
+void CQuorinUSBDevice::PreviewSpectrum() {
+    std::lock_guard lock(colourLock_);
+    previewColourIndex_ = static_cast<std::uint8_t>((previewColourIndex_ + 1) % kColourWheelSize);
+    FillPageColours(ToRgba(ColourWheel()[previewColourIndex_], BrightnessScale(lightState_.brightness)));
+}
+
+bool CQuorinUSBDevice::FlashPhaseChanged() {
+    const std::uint32_t now = TickCount();
+    const std::uint32_t phaseMs = SpeedTableValue(kFlashSpeedRow, lightState_.speed) * 200u;
+    if (now - previewTime_ < phaseMs) return false;
+    previewTime_ = now;
+    previewToggle_ = !previewToggle_;
+    return true;
+}
+
+void CQuorinUSBDevice::PreviewFlash() {
+    std::lock_guard lock(colourLock_);
+    if (!FlashPhaseChanged()) return;
+    previewColourIndex_ = static_cast<std::uint8_t>((previewColourIndex_ + kColourWheelStride) % kColourWheelSize);
+    const PreviewColour colour = lightState_.multiColor ? ColourWheel()[previewColourIndex_]
+                                                        : PreviewColour{lightState_.red, lightState_.green, lightState_.blue};
+    FillPageColours(ToRgba(colour, previewToggle_ ? BrightnessScale(lightState_.brightness) : 0));
+}
+
+void CQuorinUSBDevice::PreviewFlashFourColours() {
+    std::lock_guard lock(colourLock_);
+    if (!FlashPhaseChanged()) return;
+    if (previewToggle_) previewColourIndex_ = static_cast<std::uint8_t>((previewColourIndex_ + 1) % kFixedPreviewColourCount);
+    const PreviewColour colour = FixedPreviewColours()[previewColourIndex_ % kFixedPreviewColourCount];
+    FillPageColours(ToRgba(colour, previewToggle_ ? BrightnessScale(lightState_.brightness) : 0));
+}
+
+void CQuorinUSBDevice::PreviewOff() {
+    std::lock_guard lock(colourLock_);
+    FillPageColours({0, 0, 0, 0});
+}
+
+void CQuorinUSBDevice::ClearPreviewBuffers() {
+    std::lock_guard lock(colourLock_);
+    previewLeds_.fill(0);
+    previewRow_.fill(0);
+}
+
+void CQuorinUSBDevice::PreviewRotateRow(bool left) {
+    std::lock_guard lock(colourLock_);
+    if (left) std::rotate(previewRow_.begin(), previewRow_.begin() + 1, previewRow_.end());
+    else std::rotate(previewRow_.rbegin(), previewRow_.rbegin() + 1, previewRow_.rend());
+}
+
+void CQuorinUSBDevice::PreviewMarkRow() {
+    std::lock_guard lock(colourLock_);
+    constexpr std::size_t kMarkedColumns = 9;
+    for (std::size_t column = 0; column < kMarkedColumns; ++column) {
+        if (!previewRow_[column]) continue;
+        for (std::size_t row = 0; row < kLedGridRows; ++row)
+            if (const std::uint8_t led = LedGridCell(column, row); IsLedGridLed(led)) previewLeds_[led] = 0xFF;
+    }
+}
+
+void CQuorinUSBDevice::PreviewWaveStep(bool leftToRight) {
+    std::lock_guard lock(colourLock_);
+    // The wave front enters at one edge; each cell fades as the front moves on.
+    if (leftToRight) std::rotate(previewRow_.rbegin(), previewRow_.rbegin() + 1, previewRow_.rend());
+    else std::rotate(previewRow_.begin(), previewRow_.begin() + 1, previewRow_.end());
+    previewPosition_ = static_cast<std::uint8_t>((previewPosition_ + 1) % kBreathingSteps);
+    previewRow_[leftToRight ? 0 : kLedGridColumns - 1] = BreathingCurve()[previewPosition_];
+    for (std::size_t column = 0; column < kLedGridColumns; ++column)
+        for (std::size_t row = 0; row < kLedGridRows; ++row)
+            if (const std::uint8_t led = LedGridCell(column, row); IsLedGridLed(led)) previewLeds_[led] = previewRow_[column];
+    std::lock_guard mapLock(keyMapLock_);
+    const std::uint8_t brightness = BrightnessScale(lightState_.brightness);
+    for (const auto& [pageKey, led] : keyLedMap_) {
+        if (pageKey < 0 || static_cast<std::size_t>(pageKey) >= pageColours_.size() || led >= kPreviewLedCount) continue;
+        const PreviewColour colour = ColourWheel()[(std::size_t{led} + previewColourIndex_) % kColourWheelSize];
+        pageColours_[static_cast<std::size_t>(pageKey)] = ToRgba(colour, static_cast<std::uint8_t>(previewLeds_[led] * brightness / 255));
+    }
+    coloursChanged_ = true;
+}
+
+// --- Light thread ------------------------------------------------------------------------------
+
+bool CQuorinUSBDevice::PreviewFor(int modeCode, PreviewStep& step, int& speedRow) const {
+    struct Entry {
+        int mode;
+        PreviewStep step;
+        int row;
+    };
+    static constexpr Entry kEntries[] = {
+        {4, &CQuorinUSBDevice::PreviewSpectrum, 4},
+        {5, &CQuorinUSBDevice::PreviewBreathe, 5},
+        {6, &CQuorinUSBDevice::PreviewStatic, 6},
+        {23, &CQuorinUSBDevice::PreviewFlash, kFlashSpeedRow},
+        {26, &CQuorinUSBDevice::PreviewBreatheFourColours, 5},
+        {27, &CQuorinUSBDevice::PreviewFlashFourColours, kFlashSpeedRow},
+        {28, &CQuorinUSBDevice::PreviewOff, 28},
+    };
+    for (const Entry& entry : kEntries) {
+        if (entry.mode != modeCode) continue;
+        step = entry.step;
+        speedRow = entry.row;
+        return true;
+    }
+    return false;
+}
+
+bool CQuorinUSBDevice::StartLightThread() {
+    if (lightThread_.Running()) return true;
+    return lightThread_.Start(GetClass() + " light", [this](kx58::Event& exitEvent) { LightThreadBody(exitEvent); });
+}
+
+void CQuorinUSBDevice::StopLightThread() { lightThread_.Stop(kLightThreadStopMs); }
+
+void CQuorinUSBDevice::LightThreadBody(kx58::Event& exitEvent) {
+    int ticks = 0;
+    std::uint32_t lastTick = TickCount();
+    while (!exitEvent.Wait(1)) {
+        if (!commandChannel_.IsConnected()) {
+            if (exitEvent.Wait(100)) break;
+            continue;
+        }
+        if (commandChannel_.IsRefreshPending()) continue;
+        const std::uint32_t now = TickCount();
+        if (now - lastTick > 1) {
+            ++ticks;
+            lastTick = now;
+        }
+        RunPreviewTick(ticks);
+    }
+    DebugTrace(LightThreadExitTrace());
+}
+
+void CQuorinUSBDevice::RunPreviewTick(int& ticks) {
+    int mode, speed;
+    {
+        std::lock_guard lock(colourLock_);
+        mode = lightState_.modeCode;
+        speed = lightState_.speed;
+    }
+    PreviewStep step = nullptr;
+    int row = 0;
+    if (!PreviewFor(mode, step, row)) return;
+    if (ticks < SpeedTableValue(row, speed)) return;
+    (this->*step)();
+    ticks = 0;
+    ++previewSteps_;
+}
+
+// --- Helpers for the products -----------------------------------------------------------------
+
+bool CQuorinUSBDevice::QueryWirelessLinkOfChannel() {
+    return commandChannel_.IsConnected() && commandChannel_.IsWirelessMode() && commandChannel_.QueryWirelessLink();
+}
+
+int CQuorinUSBDevice::ReadAndSendPowerStatus() {
+    PowerStatus status{};
+    const int result = kx58::ReadPowerStatus(commandChannel_, status);
+    if (result == kResultOk && mainWindow_)
+        PostMessage(mainWindow_, kDevicePowerStatusMessage, status[kPowerLevelByte], deviceIndex_);
+    return result;
+}
+
+}  // namespace kx58
