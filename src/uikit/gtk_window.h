@@ -42,6 +42,8 @@ public:
     IWindowHost* Host() const { return m_host; }
     HWND Hwnd() const { return m_hwnd; }
     GtkWindow* Widget() const { return GTK_WINDOW(m_window); }
+    // The GDK window that receives the input of the client area (nullptr until shown).
+    GdkWindow* ClientWindow() const { return gtk_widget_get_window(m_area); }
     bool IsPopup() const { return m_popup; }
     // A modal window of this one runs: input is refused, the modal one is raised instead.
     void BlockInput(bool block) { m_inputBlocks += block ? 1 : -1; }

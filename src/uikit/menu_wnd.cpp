@@ -1,6 +1,8 @@
 #include "uikit/menu_wnd.h"
 
 #include <algorithm>
+#include <set>
+#include <vector>
 
 #include "platform/debug_trace.h"
 #include "uikit/container.h"
@@ -66,7 +68,8 @@ void CMenuElementUI::SetAttribute(const std::string& name, const std::string& va
 
 CMenuWnd::CMenuWnd(HWND owner, std::string xml, CheckMap* checks)
     : m_owner(owner), m_xml(std::move(xml)), m_checks(checks) {
-    std::replace(m_xml.begin(), m_xml.end(), '\\', '/');
+    // Skin paths may be written with Windows separators; XML text stays as it is.
+    if (!m_xml.empty() && m_xml.front() != '<') std::replace(m_xml.begin(), m_xml.end(), '\\', '/');
 }
 
 CMenuWnd::~CMenuWnd() {
@@ -117,19 +120,30 @@ CControlUI* CMenuWnd::CreateControl(const std::string& className) {
 }
 
 void CMenuWnd::InitWindow() {
-    // States kept by the caller win over the file's.
+    if (m_checks) ApplyCheckMap();
+    const SIZE size = MeasureMenu();
+    ResizeClient(size.cx, size.cy);
+}
+
+void CMenuWnd::ApplyCheckMap() {
+    // States kept by the caller win over the file's; a group the caller knows takes all its
+    // states from the map, so only the remembered item of it is checked.
+    std::vector<CMenuElementUI*> items;
     m_pm.GetRoot()->FindControl(
-        [this](CControlUI* control) {
-            auto* item = static_cast<CMenuElementUI*>(control->GetInterface("MenuElement"));
-            if (item && m_checks && item->IsCheckable()) {
-                auto it = m_checks->find(item->GetName());
-                if (it != m_checks->end()) item->SetChecked(it->second);
-            }
+        [&items](CControlUI* control) {
+            if (auto* item = static_cast<CMenuElementUI*>(control->GetInterface("MenuElement"))) items.push_back(item);
             return false;
         },
         UIFIND_ALL);
-    const SIZE size = MeasureMenu();
-    ResizeClient(size.cx, size.cy);
+    std::set<std::string> knownGroups;
+    for (CMenuElementUI* item : items)
+        if (!item->GetGroup().empty() && m_checks->count(item->GetName())) knownGroups.insert(item->GetGroup());
+    for (CMenuElementUI* item : items) {
+        if (!item->IsCheckable()) continue;
+        auto it = m_checks->find(item->GetName());
+        if (it != m_checks->end()) item->SetChecked(it->second);
+        else if (knownGroups.count(item->GetGroup())) item->SetChecked(false);
+    }
 }
 
 SIZE CMenuWnd::MeasureMenu() {

@@ -80,6 +80,7 @@ public:
 private:
     CMenuWnd(HWND owner, std::string xml, CheckMap* checks);
     ~CMenuWnd() override;
+    void ApplyCheckMap();
     SIZE MeasureMenu();
     void Choose(CMenuElementUI* item);
 
