@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Draws the skin's images (ImageMagick). Caption buttons are 96x32 strips: normal, hot and
+# pushed states side by side. Run from this folder; the PNG files are committed.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+icon='#B8BCC8'
+hot='#FFFFFF'
+accent='#2EC5FF'
+
+# Three 32x32 cells with the glyph drawn by $2 (offset per cell), cell backgrounds per state.
+strip() {
+  local out=$1 glyph=$2 hotbg=${3:-'#2A2D36'} pushbg=${4:-'#22252C'}
+  local args=(-size 96x32 xc:none)
+  args+=(-fill "$hotbg" -stroke none -draw "roundrectangle 33,1 62,30 5,5")
+  args+=(-fill "$pushbg" -draw "roundrectangle 65,1 94,30 5,5")
+  args+=(-fill none -strokewidth 1.6)
+  for cell in 0 1 2; do
+    local dx=$((cell * 32)) colour=$icon
+    [ "$cell" -gt 0 ] && colour=$hot
+    args+=(-stroke "$colour" -draw "translate $dx,0 $glyph")
+  done
+  convert "${args[@]}" "PNG32:$out"
+}
+
+strip close.png "line 11,11 21,21 line 21,11 11,21" '#E0434B' '#B8323A'
+strip min.png "line 10,16 22,16"
+strip max.png "rectangle 10,10 22,22"
+strip restore.png "rectangle 10,13 19,22 polyline 13,13 13,10 22,10 22,19 19,19"
+strip skin.png "circle 16,16 16,10 line 16,10 16,22"
+strip set.png "circle 16,16 16,12 line 16,8 16,10 line 16,22 16,24 line 8,16 10,16 line 22,16 24,16"
+strip prev.png "polyline 19,10 13,16 19,22"
+strip next.png "polyline 13,10 19,16 13,22"
+
+# Program logo and tray icon: a rounded key cap with the accent bar.
+convert -size 32x32 xc:none -fill '#1C1E24' -stroke "$accent" -strokewidth 2 \
+  -draw "roundrectangle 3,5 28,26 6,6" -fill "$accent" -stroke none -draw "rectangle 9,19 22,21" \
+  "PNG32:logo.png"
+cp logo.png tray.png
+
+# Device pictures of the tabs and of the empty page (64x64, line art).
+convert -size 64x40 xc:none -fill none -stroke "$icon" -strokewidth 2 \
+  -draw "roundrectangle 2,6 61,35 5,5" \
+  -draw "line 10,15 54,15 line 10,22 54,22 line 18,29 46,29" "PNG32:keyboard.png"
+convert -size 40x56 xc:none -fill none -stroke "$icon" -strokewidth 2 \
+  -draw "roundrectangle 6,3 33,52 13,13 line 20,4 20,20 line 7,20 33,20" "PNG32:mouse.png"
+convert -size 160x120 xc:none -fill none -stroke '#3A3E4A' -strokewidth 3 \
+  -draw "roundrectangle 10,40 150,100 10,10" \
+  -draw "line 30,60 130,60 line 30,75 130,75 line 50,88 110,88" \
+  -stroke "$accent" -draw "line 70,10 90,30 line 90,10 70,30" "PNG32:nodevice.png"
+
+# Power indicator: battery outline 24x12.
+convert -size 24x12 xc:none -fill none -stroke "$icon" -strokewidth 1 \
+  -draw "rectangle 0.5,0.5 20.5,11.5" -fill "$icon" -draw "rectangle 21,4 23,8" \
+  -fill "$accent" -stroke none -draw "rectangle 2,2 14,10" "PNG32:battery.png"
+
+# Selected tab underline and the lighting switch's dot.
+convert -size 8x3 xc:"$accent" "PNG32:tab_line.png"
+convert -size 10x10 xc:none -fill "$accent" -draw "circle 5,5 5,1" "PNG32:dot.png"

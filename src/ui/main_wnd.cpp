@@ -1,0 +1,140 @@
+#include "ui/main_wnd.h"
+
+#include "platform/debug_trace.h"
+#include "platform/folders.h"
+#include "platform/message_queue.h"
+#include "platform/session_bus.h"
+#include "ui/control_classes.h"
+#include "uikit/button.h"
+#include "uikit/label.h"
+#include "uikit/resource_manager.h"
+
+namespace kx58 {
+namespace {
+
+std::atomic<bool> g_processActive{true};
+
+}  // namespace
+
+bool IsProcessActive() { return g_processActive.load(); }
+void SetProcessActive(bool active) { g_processActive.store(active); }
+
+CMainWnd::CMainWnd()
+    : m_messages(Messages()), m_hooks(RegisteredHookMessages()), m_language(Folders::Defaults()),
+      m_slots(SupportedDevices()) {}
+
+CMainWnd::~CMainWnd() {
+    // Normally stopped at WM_DESTROY; this covers a window object that never got a window.
+    m_threads.StopAll([] {});
+}
+
+void CMainWnd::InitWindow() {
+    // The texts before any language is chosen: the shipped default.
+    ui::CResourceManager::GetInstance()->LoadLanguage("lan_cn.xml");
+    m_tray.CreateTrayIcon(GetHWND(), kMainIconId, kAppName, WM_TRAY_NOTIFY,
+                          ui::CResourceManager::GetInstance()->ResolvePath("common/tray.png"));
+    const HWND self = GetHWND();
+    m_reachable = std::make_unique<MessageWindow>(
+        [self](UINT message, WPARAM wParam, LPARAM lParam) { return kx58::SendMessage(self, message, wParam, lParam); });
+    if (!m_reachable->MakeReachable(kMainWindowClass, kAppName)) DebugTrace("main window: not reachable from other programs");
+}
+
+void CMainWnd::OnWindowInit() {
+    AdmitOutsideMessages();
+    BroadcastSystemMessage(BSF_POSTMESSAGE, BSM_APPLICATIONS, m_messages.UWM_APP_ANNOUNCE_MSG, 1, 1);
+    m_language.Apply(ReadStoredLanguageIndex(Folders::Defaults()), m_pm);
+    BuildSlotList();
+    CreatePage(0);  // mouse
+    CreatePage(1);  // keyboard
+    const ui::RECT monitor = GetBackendWindow() ? GetBackendWindow()->GetMonitorRect() : ui::RECT{};
+    m_screenWidth = monitor.Width();
+    m_screenHeight = monitor.Height();
+    ShowWindow(false);
+    StartThreads();
+    kx58::SetTimer(GetHWND(), kTimerSizeFix, kTimerSizeFixMs);
+    m_windowInitialised = true;
+}
+
+void CMainWnd::AdmitOutsideMessages() {
+    // Every process of the user may reach the window through the session bus; there are no
+    // lower-integrity senders to let through. The hook and game numbers are fixed now, before
+    // any sender can use them.
+    RegisteredHookMessages();
+}
+
+void CMainWnd::StartThreads() {
+    if (m_discovery.Start(GetHWND())) {
+        m_threads.Adopt(kDeviceCaptureSlot, "device capture",
+                        [this](std::uint32_t ms) { return m_discovery.Stop(ms); });
+    } else {
+        DebugTrace("main window: the device-capture loop did not start");
+    }
+}
+
+void CMainWnd::Notify(ui::TNotifyUI& msg) {
+    const std::string name = msg.pSender ? msg.pSender->GetName() : std::string();
+    if (msg.sType != ui::DUI_MSGTYPE_TIMER) DebugTraceF("notify %s from %s", msg.sType.c_str(), name.c_str());
+    if (msg.sType == ui::DUI_MSGTYPE_WINDOWINIT) {
+        OnWindowInit();
+    } else if (msg.sType == ui::DUI_MSGTYPE_WINDOWSIZE) {
+        if (name == "root" && m_displayChanged) {
+            m_displayChanged = false;
+            FixSizeAndDpi();
+        }
+    } else if (msg.sType == ui::DUI_MSGTYPE_CLICK) {
+        if (name == "closebtn") {
+            HideToTray();
+            return;  // the base would close the window
+        }
+        if (name == "nodevice_ok_btn") ShowWindow(false);
+        else if (name == "control_light_status") SetLightingControl(!m_lightControlOn, true);
+        else if (name == "minbtn") SendMessage(WM_SYSCOMMAND, ui::SC_MINIMIZE);
+        else if (name == "maxbtn") SendMessage(WM_SYSCOMMAND, ui::SC_MAXIMIZE);
+        else if (name == "restorebtn") SendMessage(WM_SYSCOMMAND, ui::SC_RESTORE);
+        else if (name == "device_select_prev") ScrollTabStrip(-1);
+        else if (name == "device_select_next") ScrollTabStrip(1);
+        NotifyPump(msg);
+        return;
+    } else if (msg.sType == ui::DUI_MSGTYPE_SELECTCHANGED && name == "device_select") {
+        // Another tab chosen: the key-capture hook of the old page goes.
+        SendMessage(WM_HOOK_CONTROL, 0, 0);
+        for (DevicePage& page : m_pages)
+            if (page.tab && msg.pSender->GetParent() == page.tab) page.tab->SelectTab();
+    }
+    NotifyPump(msg);
+}
+
+ui::CControlUI* CMainWnd::CreateControl(const std::string& className) {
+    return CreateProgramControl(className, this, &m_pm);
+}
+
+LRESULT CMainWnd::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
+    handled = true;
+    kx58::KillTimer(GetHWND(), wParam);
+    switch (wParam) {
+        case kTimerSizeFix:
+            FixSizeAndDpi();
+            m_pm.Invalidate();
+            break;
+        case kTimerTrayMenu: OpenTrayMenu(); break;
+        case kTimerGameRestore: OnGameRestore(); break;
+        case kTimerProfileSwitch: break;  // armed by the profile combo of the device pages
+        default: handled = false; break;
+    }
+    return 0;
+}
+
+LRESULT CMainWnd::OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    DebugTrace("退出测试");
+    m_shuttingDown = true;
+    ShowWindow(false);
+    // Threads blocked in a send to this window are answered while they are waited for.
+    std::shared_ptr<MessageQueue> queue = MessageQueue::ForCurrentThread();
+    m_lastStop = m_threads.StopAll([&queue] { queue->DispatchSends(); });
+    m_tray.DeleteTrayIcon();
+    m_reachable.reset();
+    PostQuitMessage(0);
+    return ui::WindowImplBase::OnDestroy(message, wParam, lParam, handled);
+}
+
+}  // namespace kx58

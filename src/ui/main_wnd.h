@@ -1,0 +1,178 @@
+#pragma once
+// The program's only top-level window: it owns the device pages and their tabs, the thread
+// slots (slot 0 is the device-capture loop), the tray icon and the window's timers, and it
+// receives the program's registered and private messages.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/device_discovery.h"
+#include "device/device_option_ui.h"
+#include "device/quorin_usb_device.h"
+#include "device/supported_devices.h"
+#include "ui/app_messages.h"
+#include "ui/device_pages.h"
+#include "ui/language.h"
+#include "ui/thread_slots.h"
+#include "uikit/container.h"
+#include "uikit/menu_wnd.h"
+#include "uikit/tray_icon.h"
+#include "uikit/window.h"
+
+namespace kx58 {
+
+// Timers of the main window (one-shot: each handler kills its timer first).
+inline constexpr UINT kTimerSizeFix = 1011;
+inline constexpr UINT kTimerTrayMenu = 1032;
+inline constexpr UINT kTimerProfileSwitch = 1055;
+inline constexpr UINT kTimerGameRestore = 1066;
+inline constexpr UINT kTimerSizeFixMs = 100;
+inline constexpr UINT kTimerTrayMenuMs = 10;
+inline constexpr UINT kTimerProfileSwitchMs = 400;
+inline constexpr UINT kTimerGameRestoreMs = 5000;
+
+inline constexpr const char* kMainWindowClass = "MainWnd";
+inline constexpr const char* kWorkToolTitle = "WorkTool";
+inline constexpr UINT kMainIconId = 107;
+inline constexpr int kMainWindowWidth = 800;
+inline constexpr int kMainWindowHeight = 572;
+// The size the DPI and size fix gives the window before scaling.
+inline constexpr int kFixedWindowWidth = 1000;
+inline constexpr int kFixedWindowHeight = 640;
+
+// Texts of the lighting control switch.
+inline constexpr const char* kLightControlOnText = "控制灯光";
+inline constexpr const char* kLightControlOffText = "不控制灯光";
+
+// Cleared between a suspend and the following resume: the main window then ignores hook,
+// game and device messages.
+bool IsProcessActive();
+
+// One product's page in the window: the page, its tab and its power indicator.
+// The controls belong to the window's control tree; the record only points at them.
+struct DevicePage {
+    std::size_t typeRow = 0;                 // index into DeviceTypeRows()
+    CQuorinUSBDevice* device = nullptr;      // the page, in "device_switch"
+    CDeviceOptionUI* tab = nullptr;          // in "device_select_layout"
+    ui::CControlUI* power = nullptr;         // in "device_power_switch"
+};
+
+// Product families the window addresses, by the kind of their page's type row.
+inline constexpr std::uint16_t kMiceAndKeyboards[] = {2, 1};
+inline constexpr std::uint16_t kLightingDevices[] = {2, 1, 3};
+
+class CMainWnd : public ui::WindowImplBase {
+public:
+    CMainWnd();
+    ~CMainWnd() override;
+
+    std::string GetWindowClassName() const override { return kMainWindowClass; }
+    UINT GetClassStyle() const override { return 8; }  // double clicks
+    std::string GetSkinFile() override { return "XML_MAIN"; }
+    void InitWindow() override;
+    void Notify(ui::TNotifyUI& msg) override;
+    ui::CControlUI* CreateControl(const std::string& className) override;
+    LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    LRESULT OnTimer(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    LRESULT OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+
+    // What tests and outside tools observe.
+    bool IsLightingControlOn() const { return m_lightControlOn; }
+    bool IsWindowInitialised() const { return m_windowInitialised; }
+    int InterfaceDpi() const { return m_dpi; }
+    const std::vector<DevicePage>& Pages() const { return m_pages; }
+    const DevicePage* FindPage(const std::string& typeName) const;
+    const DeviceTable& Slots() const { return m_slots; }
+    const ThreadSlots& Threads() const { return m_threads; }
+    const CLanguageState& Language() const { return m_language; }
+    ThreadSlots::StopResult LastStopResult() const { return m_lastStop; }
+    ui::CTrayIcon& Tray() { return m_tray; }
+    // The version descriptor reported to "WorkTool".
+    void SetVersionDescriptor(const std::array<std::uint32_t, 4>& descriptor) { m_versionDescriptor = descriptor; }
+    // The selected device's page: the first connected and selected tab, else the last tab.
+    DevicePage* SelectedPage();
+    // The settings window (opened elsewhere); relayed messages go to it.
+    void SetSettingsWindow(HWND hwnd) { m_settingsWnd = hwnd; }
+
+private:
+    // Start-up ("windowinit").
+    void OnWindowInit();
+    void AdmitOutsideMessages();
+    void StartThreads();
+
+    // Messages (main_wnd_messages.cpp).
+    bool HandleApplicationMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool HandleHookOrGameMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    bool HandlePrivateMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool HookOrGameOrPrivate(UINT message) const;
+    static bool IsPrivateMessage(UINT message);
+    void OnPowerBroadcast(WPARAM event);
+    void OnWorkToolQuery();
+    void OnLightControlMessage(WPARAM wParam, LPARAM lParam);
+    void OnGameMessage(WPARAM wParam, LPARAM lParam);
+    void OnGameRestore();
+    void OnMenuCommand(const std::string& item);
+
+    // Devices (main_wnd_devices.cpp).
+    void BuildSlotList();
+    DevicePage* CreatePage(std::size_t typeRow);
+    DevicePage* PageForSlot(std::size_t slot);
+    void OnDeviceArrived(std::size_t slot);
+    void OnDeviceRemoved(std::size_t slot);
+    void ConnectSlot(std::size_t slot, DevicePage& page);
+    void CatchUpWithDiscovery();
+    void HideTab(DevicePage& page);
+    void OnLinkState(WPARAM tabIndex, LPARAM up);
+    int ConnectedTabCount();
+    void ScrollTabStrip(int step);
+    ui::CContainerUI* TabStrip();
+    template <std::size_t N, typename Fn>
+    void ForEachDevice(const std::uint16_t (&kinds)[N], Fn fn) {
+        for (DevicePage& page : m_pages)
+            for (std::uint16_t kind : kinds)
+                if (page.device && DeviceTypeRows()[page.typeRow].kind == kind) fn(*page.device);
+    }
+
+    // Window state (main_wnd_state.cpp).
+    void ShowStep();
+    void FixSizeAndDpi();
+    void HideToTray();
+    void OnTrayClick(bool right);
+    void OpenTrayMenu();
+    void SetLightingControl(bool on, bool announce);
+    void TellLightingControl(bool on);
+    void SetMainWindowHidden(bool hidden);
+    void UpdateNoDeviceLayer();
+
+    // The window as other programs reach it (by class and title); it hands every message on
+    // to the window itself.
+    std::unique_ptr<MessageWindow> m_reachable;
+    const AppMessages& m_messages;
+    const HookMessages& m_hooks;
+    ui::CTrayIcon m_tray;
+    ui::CMenuWnd::CheckMap m_menuChecks;
+    CLanguageState m_language;
+    ThreadSlots m_threads;
+    ThreadSlots::StopResult m_lastStop;
+    CDeviceDiscovery m_discovery;
+    DeviceTable m_slots;
+    std::vector<DevicePage> m_pages;
+    std::array<std::uint32_t, 4> m_versionDescriptor{};
+
+    bool m_lightControlOn = true;
+    bool m_windowActive = false;
+    bool m_mouseInside = false;
+    bool m_displayChanged = false;
+    bool m_windowInitialised = false;
+    bool m_shuttingDown = false;
+    int m_dpi = 96;
+    int m_screenWidth = 0;
+    int m_screenHeight = 0;
+    int m_tabScroll = 0;
+    HWND m_settingsWnd = nullptr;
+};
+
+}  // namespace kx58

@@ -1,0 +1,86 @@
+// Showing, hiding and sizing the main window; the tray icon and its menu; the lighting
+// control switch.
+#include "platform/debug_trace.h"
+#include "platform/session_bus.h"
+#include "ui/main_wnd.h"
+#include "uikit/menu_wnd.h"
+
+namespace kx58 {
+
+void CMainWnd::UpdateNoDeviceLayer() {
+    if (ui::CControlUI* layer = m_pm.FindControl("No_device_Link")) layer->SetVisible(ConnectedTabCount() == 0);
+}
+
+void CMainWnd::SetMainWindowHidden(bool hidden) {
+    ForEachDevice(kMiceAndKeyboards, [hidden](CQuorinUSBDevice& device) { device.SetMainWindowHidden(hidden); });
+}
+
+void CMainWnd::ShowStep() {
+    UpdateNoDeviceLayer();
+    SetMainWindowHidden(false);
+    SendMessage(WM_SYSCOMMAND, ui::SC_RESTORE);
+    // Raised above the other windows once, then back in the normal order.
+    SetTopmost(true);
+    SetTopmost(false);
+}
+
+void CMainWnd::FixSizeAndDpi() {
+    const bool wasShown = IsWindowVisible() && !IsMinimized();
+    if (!wasShown) SendMessage(WM_SYSCOMMAND, ui::SC_RESTORE);
+    const ui::RECT monitor = GetBackendWindow() ? GetBackendWindow()->GetMonitorRect() : ui::RECT{0, 0, 1920, 1080};
+    int dpi = ChooseInterfaceDpi(monitor.Width(), monitor.Height());
+    if (!IsSupportedDpi(dpi)) {
+        DebugTrace("MAIN_WND DPI SET ERROR");
+        dpi = 96;
+    }
+    ui::CPaintManagerUI::SetAllDPI(96);
+    ResizeClient(kFixedWindowWidth, kFixedWindowHeight);
+    ui::CPaintManagerUI::SetAllDPI(dpi);
+    m_dpi = dpi;
+    CenterWindow();
+    ShowWindow(wasShown);
+}
+
+void CMainWnd::HideToTray() {
+    ShowWindow(false);
+    SetMainWindowHidden(true);
+}
+
+void CMainWnd::OnTrayClick(bool right) {
+    if (right) {
+        kx58::SetTimer(GetHWND(), kTimerTrayMenu, kTimerTrayMenuMs);
+        return;
+    }
+    UpdateNoDeviceLayer();
+    if (IsWindowVisible() && !IsMinimized()) {
+        HideToTray();
+        return;
+    }
+    FixSizeAndDpi();
+    ShowStep();
+    m_pm.NeedUpdate();
+}
+
+void CMainWnd::OpenTrayMenu() {
+    // Linux desktops do not say where their panel is: the menu opens towards the middle of
+    // the monitor from the pointer, which keeps it beside a panel on any edge.
+    const ui::POINT cursor = ui::CurrentBackend().GetCursorPos();
+    const ui::RECT monitor = GetBackendWindow() ? GetBackendWindow()->GetMonitorRect() : ui::RECT{0, 0, 1920, 1080};
+    int alignment = cursor.x > monitor.left + monitor.Width() / 2 ? ui::eMenuAlignment_Right : ui::eMenuAlignment_Left;
+    alignment |= cursor.y > monitor.top + monitor.Height() / 2 ? ui::eMenuAlignment_Bottom : ui::eMenuAlignment_Top;
+    ui::CMenuWnd::CreateMenu(GetHWND(), "menu.xml", cursor, alignment, &m_menuChecks);
+}
+
+void CMainWnd::TellLightingControl(bool on) {
+    ForEachDevice(kLightingDevices, [on](CQuorinUSBDevice& device) { device.SetHostLighting(on); });
+}
+
+void CMainWnd::SetLightingControl(bool on, bool announce) {
+    m_lightControlOn = on;
+    if (announce) BroadcastSystemMessage(BSF_POSTMESSAGE, BSM_APPLICATIONS, m_messages.UWM_APP_ANNOUNCE_MSG, 1, on ? 1 : 0);
+    if (ui::CControlUI* status = m_pm.FindControl("control_light_status"))
+        status->SetText(on ? kLightControlOnText : kLightControlOffText);
+    TellLightingControl(on);
+}
+
+}  // namespace kx58
