@@ -8,12 +8,16 @@ void TracedThread::SignalExit() {
     if (Event* exit = thread_.ExitEvent()) exit->Set();
 }
 
+bool TracedThread::Start(std::string name, WorkerThread::Body body) {
+    if (!thread_.Start(std::move(name), std::move(body))) return false;
+    started_ = true;
+    return true;
+}
+
 ThreadStopOutcome TracedThread::Stop(std::uint32_t timeoutMs) {
-    if (!thread_.Running()) {
-        thread_.Stop(0);  // joins a body that ended on its own
-        return ThreadStopOutcome::NotRunning;
-    }
+    if (!started_) return ThreadStopOutcome::NotRunning;
     if (thread_.Stop(timeoutMs)) {
+        started_ = false;
         DebugTrace(kThreadEndedTrace);
         return ThreadStopOutcome::Ended;
     }

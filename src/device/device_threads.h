@@ -29,7 +29,7 @@ enum class ThreadStopOutcome { NotRunning, Ended, TimedOut };
 
 class TracedThread {
 public:
-    bool Start(std::string name, WorkerThread::Body body) { return thread_.Start(std::move(name), std::move(body)); }
+    bool Start(std::string name, WorkerThread::Body body);
     // Signals the exit event only (a blocked read is released separately).
     void SignalExit();
     // Signals, waits up to timeoutMs and traces the outcome.
@@ -38,6 +38,7 @@ public:
 
 private:
     WorkerThread thread_;
+    bool started_ = false;  // started and not yet seen to end by a Stop
 };
 
 // True for the receiver kinds (keyboard 9, mouse 6).

@@ -1,0 +1,191 @@
+// The device tab: its timers drive attach, the colour stream, the power query and the
+// receiver's link watchdog; the strip keeps one visible tab selected.
+#include <gtest/gtest.h>
+
+#include "device/command_report.h"
+#include "device_base_fixture.h"
+#include "support/wait_until.h"
+#include "uikit/dialog_builder.h"
+
+namespace devbasetest {
+namespace {
+
+using DeviceTabTest = DeviceBaseFixture;
+
+TEST_F(DeviceTabTest, CableAttachReadsBackAndArmsTheRunningTimers) {
+    const Page page = AddKeyboardPage();
+    auto kb = Plug("kb");
+    ASSERT_TRUE(page.device->AttachCommandCollection(Row(0)));
+    ShowDeviceTab(window->Strip(), 0);
+    page.tab->StartAttach();
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerAttach), kAttachDelayMs);
+
+    page.tab->OnTimer(kTimerAttach);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerAttach), 0u);
+    EXPECT_GT(kb->RequestCount(), 0u);  // the read-back reached the keyboard
+    EXPECT_EQ(page.device->DeviceInformation(), page.device->Memory().info);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 5u);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerPowerStatus), 50u);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerLinkWatch), 0u);  // cable: no watchdog
+    EXPECT_TRUE(page.device->IsLightThreadRunning());
+    EXPECT_TRUE(window->linkMessages.empty());
+
+    page.tab->OnTimer(kTimerColourStream);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 100u);
+    page.tab->OnTimer(kTimerPowerStatus);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerPowerStatus), 5000u);
+
+    // Lost without a twin: closed, every timer stopped, nothing re-armed.
+    EXPECT_FALSE(page.device->DetachCommandCollection(nullptr));
+    EXPECT_FALSE(page.device->IsOpen());
+    for (UINT id : {kTimerColourStream, kTimerPowerStatus, kTimerAttach}) EXPECT_EQ(page.tab->ArmedDelay(id), 0u);
+    page.tab->OnTimer(kTimerColourStream);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 0u);
+}
+
+TEST_F(DeviceTabTest, LinkDownKeepsTheTabHiddenAndRetriesEveryThreeSeconds) {
+    const Page page = AddKeyboardPage();
+    auto rx = Plug("kb-rx");
+    rx->SetLinkUp(false);
+    ASSERT_TRUE(page.device->AttachCommandCollection(Row(2)));
+    ShowDeviceTab(window->Strip(), 0);
+    ASSERT_TRUE(page.tab->IsConnectedTab());
+    page.tab->StartAttach();
+
+    for (int attempt = 1; attempt <= 19; ++attempt) {
+        page.tab->OnTimer(kTimerAttach);
+        EXPECT_EQ(page.tab->GetLinkFailures(), attempt);
+        EXPECT_FALSE(page.tab->IsConnectedTab());
+        EXPECT_FALSE(page.tab->IsVisible());
+        EXPECT_EQ(page.tab->ArmedDelay(kTimerAttach), kLinkRetryMs);
+        EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 0u);
+    }
+    page.tab->OnTimer(kTimerAttach);
+    EXPECT_EQ(page.tab->GetLinkFailures(), 0);  // wraps after 20
+    EXPECT_FALSE(page.device->IsLightThreadRunning());
+    // Only the first failure hid a visible tab and told the main window.
+    ASSERT_EQ(window->linkMessages.size(), 1u);
+    EXPECT_EQ(window->linkMessages[0].tab, 0u);
+    EXPECT_EQ(window->linkMessages[0].up, 0);
+
+    rx->SetLinkUp(true);
+    page.tab->OnTimer(kTimerAttach);
+    EXPECT_TRUE(page.tab->IsConnectedTab());
+    EXPECT_TRUE(page.tab->IsSelectedTab());
+    ASSERT_EQ(window->linkMessages.size(), 2u);
+    EXPECT_EQ(window->linkMessages[1].up, 1);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerAttach), 0u);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 5u);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerLinkWatch), 2000u);
+    page.tab->OnTimer(kTimerColourStream);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 500u);
+}
+
+TEST_F(DeviceTabTest, LinkWatchdogHidesAndShowsTheTab) {
+    const Page page = AddKeyboardPage();
+    auto rx = Plug("kb-rx");
+    ASSERT_TRUE(page.device->AttachCommandCollection(Row(2)));
+    ShowDeviceTab(window->Strip(), 0);
+    page.tab->OnTimer(kTimerAttach);
+    window->linkMessages.clear();
+
+    rx->SetLinkUp(false);
+    page.tab->OnTimer(kTimerLinkWatch);
+    EXPECT_FALSE(page.tab->IsConnectedTab());
+    EXPECT_EQ(traces.Count(kLinkWatchDownTrace), 1u);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerLinkWatch), kLinkRetryMs);
+    page.tab->OnTimer(kTimerLinkWatch);  // still down, already hidden: nothing new
+    ASSERT_EQ(window->linkMessages.size(), 1u);
+    EXPECT_EQ(window->linkMessages[0].up, 0);
+
+    rx->SetLinkUp(true);
+    page.tab->OnTimer(kTimerLinkWatch);
+    EXPECT_TRUE(page.tab->IsConnectedTab());
+    EXPECT_EQ(traces.Count(kLinkWatchUpTrace), 1u);
+    ASSERT_EQ(window->linkMessages.size(), 2u);
+    EXPECT_EQ(window->linkMessages[1].up, 1);
+
+    // Switched to the cable: the watchdog only notes it and stops.
+    page.device->SetLinkState(kChannelModeCable);
+    page.tab->OnTimer(kTimerLinkWatch);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerLinkWatch), 0u);
+}
+
+TEST_F(DeviceTabTest, UnpluggedCableWithReceiverPresentSwitchesTo24G) {
+    const Page page = AddKeyboardPage();
+    Plug("kb");
+    Plug("kb-rx");
+    ASSERT_TRUE(page.device->AttachCommandCollection(Row(0)));
+    ShowDeviceTab(window->Strip(), 0);
+    page.tab->OnTimer(kTimerAttach);
+    ASSERT_TRUE(page.device->IsLightThreadRunning());
+
+    products["kb"]->DetachInput();
+    ASSERT_TRUE(bus.Unplug("kb"));
+    const DeviceMatchEntry twin = Row(table[0].twinRow);
+    EXPECT_TRUE(page.device->DetachCommandCollection(&twin));
+    EXPECT_TRUE(page.device->IsOpen());
+    EXPECT_TRUE(page.device->IsWirelessMode());
+    EXPECT_EQ(page.device->GetKind(), 9);
+    EXPECT_TRUE(page.device->CommandChannel().WirelessCollection().IsOpen());
+    EXPECT_FALSE(page.device->CommandChannel().CableCollection().IsOpen());
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerAttach), kAttachDelayMs);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 0u);
+    // The light thread stays; the next attach step runs over the receiver.
+    EXPECT_TRUE(page.device->IsLightThreadRunning());
+    page.tab->OnTimer(kTimerAttach);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerLinkWatch), 2000u);
+    EXPECT_TRUE(page.device->CommandChannel().QueryWirelessLink());
+}
+
+TEST_F(DeviceTabTest, HidingTheSelectedTabSelectsAnotherVisibleOne) {
+    ui::CContainerUI& strip = window->Strip();
+    std::vector<CDeviceOptionUI*> tabs;
+    for (int i = 0; i < 3; ++i) {
+        ui::CDialogBuilder builder;
+        auto* tab = static_cast<CDeviceOptionUI*>(
+            builder.Create(R"(<Window><DeviceOption><Option name="device_select" group="g"/></DeviceOption></Window>)", {},
+                           window.get(), &window->GetPaintManager())
+                ->GetInterface("DeviceOption"));
+        tab->SetConnectedTab(false);
+        strip.Add(tab);
+        tabs.push_back(tab);
+    }
+    EXPECT_EQ(SelectedDeviceTab(strip), tabs[2]);  // none connected: the last
+    EXPECT_TRUE(ShowDeviceTab(strip, 1));
+    EXPECT_TRUE(tabs[1]->IsSelectedTab());  // the only visible tab is selected
+    EXPECT_TRUE(ShowDeviceTab(strip, 2));
+    EXPECT_FALSE(tabs[2]->IsSelectedTab());  // another is visible: not selected
+    EXPECT_EQ(ConnectedTabCount(strip), 2);
+    EXPECT_EQ(SelectedDeviceTab(strip), tabs[1]);
+
+    int leaving = 0;
+    EXPECT_TRUE(HideDeviceTab(strip, 2, [&] { ++leaving; }));
+    EXPECT_EQ(leaving, 0);  // not the selected one
+    EXPECT_TRUE(ShowDeviceTab(strip, 2));
+    EXPECT_TRUE(HideDeviceTab(strip, 1, [&] { ++leaving; }));
+    EXPECT_EQ(leaving, 1);
+    EXPECT_FALSE(tabs[1]->IsVisible());
+    EXPECT_TRUE(tabs[2]->IsSelectedTab());
+    EXPECT_EQ(SelectedDeviceTab(strip), tabs[2]);
+    EXPECT_FALSE(HideDeviceTab(strip, 3));
+    EXPECT_FALSE(HideDeviceTab(strip, -1));
+    EXPECT_FALSE(ShowDeviceTab(strip, 7));
+}
+
+TEST_F(DeviceTabTest, SelectingATabShowsItsPage) {
+    const Page first = AddKeyboardPage();
+    const Page second = AddKeyboardPage();
+    auto* pages = static_cast<ui::CTabLayoutUI*>(window->GetPaintManager().FindControl("device_switch")->GetInterface("TabLayout"));
+    ShowDeviceTab(window->Strip(), 0);
+    ShowDeviceTab(window->Strip(), 1);
+    EXPECT_EQ(pages->GetCurSel(), first.tab->GetPageIndex());
+    second.tab->SelectTab();
+    EXPECT_EQ(pages->GetCurSel(), second.tab->GetPageIndex());
+    EXPECT_FALSE(first.tab->IsSelectedTab());
+    HideDeviceTab(window->Strip(), 1);
+    EXPECT_EQ(pages->GetCurSel(), first.tab->GetPageIndex());
+}
+
+}  // namespace
+}  // namespace devbasetest

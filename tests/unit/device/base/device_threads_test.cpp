@@ -1,0 +1,136 @@
+// The device threads: the light thread idles while its channel is closed, a sync thread
+// reacts to the device's consumer reports and ends at once when its collection closes, and
+// every stop reports how the thread ended.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "device/device_threads.h"
+#include "device_base_fixture.h"
+#include "platform/tick.h"
+#include "support/wait_until.h"
+
+namespace devbasetest {
+namespace {
+
+using namespace std::chrono_literals;
+using DeviceThreadsTest = DeviceBaseFixture;
+
+void SetMode(CQuorinUSBDevice& device, std::uint8_t mode) {
+    LightState state;
+    state.modeCode = mode;
+    state.speed = 4;
+    const auto words = state.ToWords();
+    device.SetLightState(words[0], words[1], words[2], words[3]);
+}
+
+// The bus greets a new connection on its own thread; a report sent before that is not
+// delivered, so the user presses the key again until the device object saw one.
+bool UserActsUntilSeen(devsim::FirmwareProduct& product, CQuorinUSBDevice& device) {
+    return kx58test::WaitUntil(
+        [&] {
+            product.SendConsumerUsage(0x1003);
+            return device.TakeSettingsReloadRequest();
+        },
+        10s);
+}
+
+TEST_F(DeviceThreadsTest, LightThreadIdlesAndSendsNothingWhileNotConnected) {
+    const Page page = AddKeyboardPage();
+    auto kb = Plug("kb");
+    SetMode(*page.device, 4);  // spectrum: a step every few ticks
+    const std::vector<Rgba> before = page.device->PageColours();
+    ASSERT_TRUE(page.device->StartLightThread());
+    // A few of its 100 ms idle rounds: no preview step, no colour change, no request.
+    SleepMs(350);
+    EXPECT_EQ(page.device->PreviewSteps(), 0u);
+    EXPECT_EQ(page.device->PageColours(), before);
+    EXPECT_EQ(kb->RequestCount(), 0u);
+
+    ASSERT_TRUE(page.device->AttachCommandCollection(Row(0)));
+    EXPECT_TRUE(kx58test::WaitUntil([&] { return page.device->PreviewSteps() >= 3; }, 10s));
+    EXPECT_NE(page.device->PageColours(), before);
+    // Previews draw on the page only; the light thread itself never talks to the device.
+    EXPECT_EQ(kb->RequestCount(), 0u);
+
+    page.device->StopLightThread();
+    EXPECT_FALSE(page.device->IsLightThreadRunning());
+    EXPECT_EQ(traces.Count("KB灯光线程设定退出"), 1u);
+    EXPECT_EQ(traces.Count(kThreadEndedTrace), 1u);
+    EXPECT_EQ(traces.Count(kThreadTimedOutTrace), 0u);
+}
+
+TEST_F(DeviceThreadsTest, SyncThreadReactsToAConsumerReportAndEndsWhenClosed) {
+    const Page page = AddKeyboardPage();
+    auto kb = Plug("kb");
+    ASSERT_TRUE(page.device->AttachCommandCollection(Row(0)));
+    ASSERT_TRUE(page.device->OpenEventCollection(Row(1).path, 1));
+    EXPECT_TRUE(page.device->IsEventCollectionOpen(1));
+    EXPECT_FALSE(page.device->IsEventCollectionOpen(9));
+    EXPECT_FALSE(page.device->TakeSettingsReloadRequest());
+
+    ASSERT_TRUE(UserActsUntilSeen(*kb, *page.device));
+
+    // The next stream tick turns the request into the settings read-back 50 ms later.
+    ASSERT_TRUE(kb->SendConsumerUsage(0x1133));
+    ShowDeviceTab(window->Strip(), 0);
+    page.tab->StartAttach();
+    page.tab->OnTimer(kTimerAttach);
+    ASSERT_TRUE(kx58test::WaitUntil(
+        [&] {
+            page.tab->OnTimer(kTimerColourStream);
+            return page.tab->ArmedDelay(kTimerReloadSettings) == 50u;
+        },
+        10s));
+    kb->ClearRequests();
+    page.tab->OnTimer(kTimerReloadSettings);
+    EXPECT_GT(kb->RequestCount(), 0u);
+
+    // The thread waits in a read without timeout; closing the collection ends it at once.
+    page.device->CloseEventCollection(1);
+    EXPECT_FALSE(page.device->IsEventCollectionOpen(1));
+    EXPECT_EQ(traces.Count(kSyncThreadExitTrace), 1u);
+    EXPECT_EQ(traces.Count(kThreadEndedTrace), 1u);
+    EXPECT_EQ(traces.Count(kThreadTimedOutTrace), 0u);
+
+    // Reopened on the same path it works again.
+    ASSERT_TRUE(page.device->ReopenEventCollection(Row(1).path, 1));
+    EXPECT_TRUE(UserActsUntilSeen(*kb, *page.device));
+    EXPECT_FALSE(page.device->OpenEventCollection(folder + "/missing.sock", 9));
+    EXPECT_FALSE(page.device->IsEventCollectionOpen(9));
+}
+
+TEST_F(DeviceThreadsTest, UnpluggedConsumerCollectionDoesNotSpinOrHang) {
+    const Page page = AddKeyboardPage();
+    auto kb = Plug("kb");
+    ASSERT_TRUE(page.device->OpenEventCollection(Row(1).path, 1));
+    kb->DetachInput();
+    ASSERT_TRUE(bus.Unplug("kb"));
+    page.device->CloseEventCollection(1);
+    EXPECT_EQ(traces.Count(kThreadEndedTrace), 1u);
+    EXPECT_EQ(traces.Count(kThreadTimedOutTrace), 0u);
+}
+
+TEST(TracedThreadTest, StopReportsEndedTimedOutAndNothingForAThreadNeverStarted) {
+    TraceLog traces;
+    TracedThread idle;
+    EXPECT_EQ(idle.Stop(10), ThreadStopOutcome::NotRunning);
+    EXPECT_EQ(traces.Count("线程退出"), 0u);
+
+    Event release(Event::ResetMode::Manual);
+    TracedThread stubborn;
+    // A body that looks at its exit event only after `release`.
+    ASSERT_TRUE(stubborn.Start("stubborn", [&release](Event& exitEvent) {
+        release.Wait(kInfinite);
+        exitEvent.Wait(kInfinite);
+    }));
+    EXPECT_EQ(stubborn.Stop(20), ThreadStopOutcome::TimedOut);
+    EXPECT_EQ(traces.Count(kThreadTimedOutTrace), 1u);
+    EXPECT_TRUE(stubborn.Running());
+    release.Set();
+    EXPECT_EQ(stubborn.Stop(10000), ThreadStopOutcome::Ended);
+    EXPECT_EQ(traces.Count(kThreadEndedTrace), 1u);
+}
+
+}  // namespace
+}  // namespace devbasetest
