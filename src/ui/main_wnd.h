@@ -87,6 +87,9 @@ public:
     const DevicePage* FindPage(const std::string& typeName) const;
     const DeviceTable& Slots() const { return m_slots; }
     const ThreadSlots& Threads() const { return m_threads; }
+    const CDeviceDiscovery& Discovery() const { return m_discovery; }
+    // Between a game event and the restore of the normal lighting 5 s later.
+    bool IsGameRestorePending() const { return m_gameRestorePending; }
     const CLanguageState& Language() const { return m_language; }
     ThreadSlots::StopResult LastStopResult() const { return m_lastStop; }
     ui::CTrayIcon& Tray() { return m_tray; }
@@ -168,6 +171,7 @@ private:
     bool m_displayChanged = false;
     bool m_windowInitialised = false;
     bool m_shuttingDown = false;
+    bool m_gameRestorePending = false;
     int m_dpi = 96;
     int m_screenWidth = 0;
     int m_screenHeight = 0;

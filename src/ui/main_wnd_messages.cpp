@@ -148,9 +148,11 @@ void CMainWnd::OnGameMessage(WPARAM wParam, LPARAM lParam) {
         page->device->ApplySettings(0, static_cast<int>(lParam & 0xFF), 1, m_screenWidth, m_screenHeight);
     }
     kx58::SetTimer(GetHWND(), kTimerGameRestore, kTimerGameRestoreMs);
+    m_gameRestorePending = true;
 }
 
 void CMainWnd::OnGameRestore() {
+    m_gameRestorePending = false;
     DevicePage* page = SelectedPage();
     // Byte 0 back to 0: the device shows the stored effect again; the pointer settings follow.
     if (page && page->device) page->device->ApplySettings(0, 0, 1, m_screenWidth, m_screenHeight);

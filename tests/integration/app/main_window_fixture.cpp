@@ -1,0 +1,95 @@
+#include "integration/app/main_window_fixture.h"
+
+#include "platform/folders.h"
+#include "platform/message_queue.h"
+#include "ui/app_messages.h"
+#include "ui/control_classes.h"
+#include "uikit/headless_input.h"
+#include "uikit/paint_manager.h"
+#include "uikit/resource_manager.h"
+
+namespace kx58test {
+
+using namespace kx58;
+
+MainWindowTest::MainWindowTest() = default;
+MainWindowTest::~MainWindowTest() = default;
+
+void MainWindowTest::SetUp() {
+    previousSink_ = SetTraceSink([this](std::string_view text) {
+        std::lock_guard lock(traceMutex_);
+        traces_.emplace_back(text);
+    });
+    ASSERT_TRUE(bus.Start(folder));
+    rack = std::make_unique<devsim::FirmwareRack>(bus, devsim::FirmwareOptions{0.0});
+    if (!ui::HeadlessBackend::Get()) ui::InstallBackend(std::make_unique<ui::HeadlessBackend>());
+    ui::HeadlessBackend::Get()->SetMonitor(ui::RECT{0, 0, 1600, 900}, 96);
+    ui::CPaintManagerUI::SetResourcePath(Folders::Skin());
+    ASSERT_TRUE(ui::CResourceManager::GetInstance()->LoadResource("res.xml"));
+    RegisterProgramControls();
+    RegisterAppMessages();
+}
+
+void MainWindowTest::TearDown() {
+    if (window && window->GetHWND()) CloseWindow();
+    window.reset();
+    if (rack) rack->DetachAll();
+    bus.Stop();
+    rack.reset();
+    MessageQueue::ForCurrentThread()->TakeQuitCode();
+    ui::CResourceManager::GetInstance()->Release();
+    SetTraceSink(previousSink_);
+}
+
+void MainWindowTest::OpenWindow() {
+    window = std::make_unique<CMainWnd>();
+    ASSERT_TRUE(window->Create(nullptr, kAppName, ui::UI_WNDSTYLE_FRAME, 0, 0, 0, kMainWindowWidth, kMainWindowHeight));
+    window->CenterWindow();
+    ASSERT_TRUE(RunUntil([&] { return window->IsWindowInitialised() && window->IsWindowVisible(); }));
+}
+
+bool MainWindowTest::RunUntil(const std::function<bool()>& done, std::uint32_t timeoutMs) {
+    return ui::HeadlessBackend::Get()->RunUntil(done, timeoutMs);
+}
+
+void MainWindowTest::CloseWindow() {
+    window->Close(ui::IDOK);
+    RunUntil([&] { return window->GetHWND() == nullptr; });
+    MessageQueue::ForCurrentThread()->TakeQuitCode();
+}
+
+ui::HeadlessWindow* MainWindowTest::Backend() const {
+    return dynamic_cast<ui::HeadlessWindow*>(window->GetBackendWindow());
+}
+
+ui::CControlUI* MainWindowTest::Find(const std::string& name) const { return window->GetPaintManager().FindControl(name); }
+
+const DevicePage& MainWindowTest::Page(const char* typeName) const {
+    const DevicePage* page = window->FindPage(typeName);
+    EXPECT_NE(page, nullptr) << typeName;
+    static const DevicePage none;
+    return page ? *page : none;
+}
+
+bool MainWindowTest::TabShown(const char* typeName) const {
+    const DevicePage* page = window->FindPage(typeName);
+    return page && page->tab && page->tab->IsConnectedTab() && page->tab->IsVisible();
+}
+
+void MainWindowTest::Click(const std::string& name) {
+    ui::CControlUI* control = Find(name);
+    ASSERT_NE(control, nullptr) << name;
+    ASSERT_TRUE(control->IsVisible()) << name;
+    ui::HeadlessInput input(*window);
+    ASSERT_TRUE(input.Click(name)) << name;
+    ui::HeadlessBackend::Get()->RunUntilIdle();
+}
+
+std::size_t MainWindowTest::TraceCount(const std::string& part) const {
+    std::lock_guard lock(traceMutex_);
+    std::size_t count = 0;
+    for (const std::string& line : traces_) count += line.find(part) != std::string::npos;
+    return count;
+}
+
+}  // namespace kx58test

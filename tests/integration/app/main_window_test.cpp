@@ -1,0 +1,218 @@
+// The main window as a user and outside programs meet it: start with and without devices,
+// plugging and unplugging, the tray, the lighting switch, suspend and resume, game events,
+// the "WorkTool" query and shutdown.
+#include <cstring>
+
+#include "integration/app/main_window_fixture.h"
+#include "app/startup.h"
+#include "platform/folders.h"
+#include "platform/message_queue.h"
+#include "platform/session_bus.h"
+#include "platform/tick.h"
+#include "ui/app_messages.h"
+
+namespace kx58test {
+namespace {
+
+using namespace kx58;
+
+bool NoDeviceLayerShown(ui::CControlUI* layer) { return layer && layer->IsVisible(); }
+
+TEST_F(MainWindowTest, WithoutDevicesTheWindowShowsTheEmptyLayerAndTheTwoPreparedPagesWithHiddenTabs) {
+    OpenWindow();
+    EXPECT_TRUE(NoDeviceLayerShown(Find("No_device_Link")));
+    ASSERT_EQ(window->Pages().size(), 2u);
+    EXPECT_STREQ(DeviceTypeRows()[window->Pages()[0].typeRow].typeName, "mouse");
+    EXPECT_STREQ(DeviceTypeRows()[window->Pages()[1].typeRow].typeName, "keyboard");
+    for (const DevicePage& page : window->Pages()) {
+        EXPECT_FALSE(page.tab->IsConnectedTab());
+        EXPECT_FALSE(page.tab->IsVisible());
+    }
+    EXPECT_TRUE(window->Threads().Holds(kDeviceCaptureSlot));
+    // The language of a first start is the list's first one.
+    EXPECT_EQ(window->Language().Current(), 0);
+}
+
+TEST_F(MainWindowTest, PluggingShowsTheTabAndReplugReusesThePageAndSlotWhileTheReceiverSharesIt) {
+    OpenWindow();
+    const DevicePage keyboard = Page("keyboard");
+    ASSERT_TRUE(rack->Plug("kb"));
+    ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
+    EXPECT_FALSE(Find("No_device_Link")->IsVisible());
+    EXPECT_EQ(TraceCount("添加一个键盘设备"), 2u);  // command and consumer collections
+    EXPECT_FALSE(window->Slots()[0].path.empty());
+    EXPECT_TRUE(keyboard.device->IsOpen());
+    EXPECT_EQ(keyboard.device->GetKind(), 1);
+
+    ASSERT_TRUE(bus.Unplug("kb"));
+    ASSERT_TRUE(RunUntil([&] { return !TabShown("keyboard"); }));
+    EXPECT_FALSE(keyboard.device->IsOpen());
+    EXPECT_TRUE(window->Slots()[0].IsFree());
+    EXPECT_EQ(TraceCount("键盘设备丢失"), 2u);
+    EXPECT_TRUE(Find("No_device_Link")->IsVisible());
+
+    ASSERT_TRUE(rack->Plug("kb"));
+    ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
+    EXPECT_EQ(window->Pages().size(), 2u);
+    EXPECT_EQ(Page("keyboard").device, keyboard.device);
+    EXPECT_EQ(Page("keyboard").tab, keyboard.tab);
+    EXPECT_FALSE(window->Slots()[0].path.empty());
+
+    // The same keyboard through its receiver: still one keyboard page.
+    ASSERT_TRUE(bus.Unplug("kb"));
+    ASSERT_TRUE(RunUntil([&] { return !TabShown("keyboard"); }));
+    ASSERT_TRUE(rack->Plug("kb-rx"));
+    ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
+    EXPECT_EQ(window->Pages().size(), 2u);
+    EXPECT_EQ(Page("keyboard").device, keyboard.device);
+    EXPECT_TRUE(keyboard.device->IsWirelessMode());
+    EXPECT_FALSE(window->Slots()[2].path.empty());
+}
+
+TEST_F(MainWindowTest, ProductsWithoutAPreparedPageGetOneOnTheirFirstArrival) {
+    OpenWindow();
+    ASSERT_TRUE(rack->Plug("pad"));
+    ASSERT_TRUE(RunUntil([&] { return TabShown("MousePad"); }));
+    EXPECT_EQ(window->Pages().size(), 3u);
+    ASSERT_TRUE(rack->Plug("headset"));
+    ASSERT_TRUE(RunUntil([&] { return window->FindPage("HD") != nullptr; }));
+    EXPECT_EQ(window->Pages().size(), 4u);
+}
+
+TEST_F(MainWindowTest, CloseHidesToTheTrayAndASecondInstanceOrTheTrayBringsItBack) {
+    OpenWindow();
+    Click("closebtn");
+    EXPECT_FALSE(window->IsWindowVisible());
+    EXPECT_NE(window->GetHWND(), nullptr);  // still running
+
+    // A second start finds the first one's mutex and asks it to come to the front.
+    unsigned firstMessage = 0, secondMessage = 0;
+    auto first = ClaimSingleInstance(firstMessage);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(ClaimSingleInstance(secondMessage), nullptr);
+    EXPECT_EQ(secondMessage, firstMessage);
+    ASSERT_TRUE(RunUntil([&] { return window->IsWindowVisible(); }));
+
+    window->Minimize();
+    SendMessage(window->GetHWND(), WM_TRAY_NOTIFY, kMainIconId, WM_LBUTTONUP);
+    EXPECT_TRUE(window->IsWindowVisible());
+    EXPECT_FALSE(window->IsMinimized());
+    SendMessage(window->GetHWND(), WM_TRAY_NOTIFY, kMainIconId, WM_LBUTTONUP);
+    EXPECT_FALSE(window->IsWindowVisible());
+}
+
+TEST_F(MainWindowTest, TheLightingSwitchFollowsClicksAndOutsideToolsAndReachesTheDevices) {
+    ASSERT_TRUE(rack->Plug("kb"));
+    OpenWindow();
+    ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
+    CQuorinUSBDevice* keyboard = Page("keyboard").device;
+    const HWND outside = FindWindow(std::string(kMainWindowClass), std::string(kAppName));
+    ASSERT_NE(outside, nullptr);
+    const UINT lightControl = Messages().UWM_LIGHT_CONTROL_MSG;
+
+    SendMessage(outside, lightControl, 1, 0);
+    EXPECT_FALSE(window->IsLightingControlOn());
+    EXPECT_EQ(Find("control_light_status")->GetTextRaw(), kLightControlOffText);
+    EXPECT_FALSE(keyboard->GetHostLighting());
+    SendMessage(outside, lightControl, 0, 1);  // wParam other than 1: ignored
+    EXPECT_FALSE(window->IsLightingControlOn());
+    SendMessage(outside, lightControl, 1, 7);  // unknown lParam keeps the state
+    EXPECT_FALSE(window->IsLightingControlOn());
+    SendMessage(outside, lightControl, 1, 1);
+    EXPECT_TRUE(window->IsLightingControlOn());
+    EXPECT_EQ(Find("control_light_status")->GetTextRaw(), kLightControlOnText);
+    EXPECT_TRUE(keyboard->GetHostLighting());
+
+    Click("control_light_status");
+    EXPECT_FALSE(window->IsLightingControlOn());
+    EXPECT_FALSE(keyboard->GetHostLighting());
+}
+
+TEST_F(MainWindowTest, WhileSuspendedArrivalsAndGameEventsAreIgnoredAndResumeCatchesUp) {
+    OpenWindow();
+    const HWND hwnd = window->GetHWND();
+    SendMessage(hwnd, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    EXPECT_FALSE(IsProcessActive());
+    ASSERT_TRUE(rack->Plug("kb"));
+    // The loop reports the keyboard; the window does not act on it.
+    ASSERT_TRUE(RunUntil([&] { return window->Discovery().Row(0).present != 0; }));
+    ui::HeadlessBackend::Get()->RunUntilIdle();
+    EXPECT_FALSE(TabShown("keyboard"));
+    EXPECT_EQ(TraceCount("添加一个键盘设备"), 0u);
+    SendMessage(hwnd, RegisteredHookMessages().Game_Start, 0, 3);
+    EXPECT_FALSE(window->IsGameRestorePending());
+
+    SendMessage(hwnd, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_TRUE(IsProcessActive());
+    ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
+}
+
+TEST_F(MainWindowTest, AGameEventArmsTheRestoreThatRunsFiveSecondsLater) {
+    OpenWindow();
+    const std::uint64_t sent = TickCount64();
+    SendMessage(window->GetHWND(), RegisteredHookMessages().Game_Kill, 1, 0x05);
+    EXPECT_TRUE(window->IsGameRestorePending());
+    ASSERT_TRUE(RunUntil([&] { return !window->IsGameRestorePending(); }, 30000));
+    EXPECT_GE(TickCount64() - sent, kTimerGameRestoreMs);
+}
+
+TEST_F(MainWindowTest, TheWorkToolQueryReachesAWindowTitledWorkToolWithTheReport) {
+    OpenWindow();
+    std::vector<std::uint8_t> received;
+    std::uintptr_t dataId = 0;
+    HWND from = nullptr;
+    MessageWindow tool([&](UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (message != WM_COPYDATA) return 0;
+        const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        dataId = copy->dwData;
+        from = reinterpret_cast<HWND>(wParam);
+        const auto* bytes = static_cast<const std::uint8_t*>(copy->lpData);
+        received.assign(bytes, bytes + copy->cbData);
+        return 1;
+    });
+    const UINT query = Messages().UWM_WORKTOOL_QUERY_MSG;
+    SendMessage(window->GetHWND(), query, 0, 0);  // no "WorkTool" yet: nothing happens
+    EXPECT_TRUE(received.empty());
+
+    ASSERT_TRUE(tool.MakeReachable("ToolClass", kWorkToolTitle));
+    window->SetVersionDescriptor({1, 2, 3, 4});
+    SendMessage(window->GetHWND(), query, 0, 0);
+    ASSERT_EQ(received.size(), kWorkToolReportBytes);
+    EXPECT_EQ(dataId, kWorkToolCopyDataId);
+    EXPECT_EQ(from, window->GetHWND());
+    std::uint32_t words[17] = {};
+    std::memcpy(words, received.data(), sizeof(words));
+    EXPECT_EQ(words[0], 1u);
+    EXPECT_EQ(words[3], 4u);
+    EXPECT_EQ(words[4], 4u);  // device types
+    EXPECT_EQ(words[5], 0x320Fu);
+    EXPECT_EQ(words[6], 0x221Cu);
+    EXPECT_EQ(words[7], 2u);
+    EXPECT_EQ(words[14], 0x0C76u);
+    EXPECT_EQ(words[15], 0x1630u);
+    EXPECT_EQ(words[16], 7u);
+    for (std::size_t i = sizeof(words); i < received.size(); ++i) ASSERT_EQ(received[i], 0) << i;
+}
+
+TEST_F(MainWindowTest, ShutdownEndsEveryThreadWithinItsBoundWithoutForce) {
+    ASSERT_TRUE(rack->Plug("kb"));
+    ASSERT_TRUE(rack->Plug("mouse"));
+    OpenWindow();
+    ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard") && TabShown("mouse"); }));
+    const std::uint64_t started = TickCount64();
+    Click("closebtn");  // to the tray first: shutdown comes from the tray menu
+    ui::MenuCmd exit;
+    exit.name = "exit";
+    SendMessage(window->GetHWND(), WM_MENU_COMMAND, 0, reinterpret_cast<LPARAM>(&exit));
+    ASSERT_TRUE(RunUntil([&] { return window->GetHWND() == nullptr; }));
+    EXPECT_EQ(MessageQueue::ForCurrentThread()->TakeQuitCode(), 0);
+    EXPECT_EQ(window->LastStopResult().stillRunning, 0u);
+    EXPECT_GE(window->LastStopResult().ended, 1u);
+    EXPECT_EQ(TraceCount("抓取设备线程设定退出"), 1u);
+    EXPECT_EQ(TraceCount("所有对象处于非激发状态"), 0u);
+    EXPECT_LT(TickCount64() - started, 20u * kThreadStopBoundMs);
+    EXPECT_EQ(TraceCount("退出测试"), 1u);
+}
+
+}  // namespace
+}  // namespace kx58test
