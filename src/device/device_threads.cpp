@@ -30,7 +30,8 @@ EventCollections::~EventCollections() { CloseAll(); }
 bool EventCollections::Open(const std::string& path, int kind, UsageHandler handler) {
     Side& side = SideOf(kind);
     std::lock_guard lock(side.lock);
-    CloseSide(side);
+    // A sync thread that did not end still owns the collection; it must not be reopened.
+    if (!CloseSide(side)) return false;
     if (!side.collection.Open(path, true, false, true, false)) return false;
     side.open = true;
     side.reports = 0;
@@ -59,11 +60,11 @@ bool EventCollections::IsOpen(int kind) const { return SideOf(kind).open; }
 
 std::uint64_t EventCollections::ReportsHandled(int kind) const { return SideOf(kind).reports; }
 
-void EventCollections::CloseSide(Side& side) {
+bool EventCollections::CloseSide(Side& side) {
     side.thread.SignalExit();
     side.open = false;
     side.collection.Close();  // wakes a read that waits without timeout
-    side.thread.Stop(kSyncThreadStopMs);
+    return side.thread.Stop(kSyncThreadStopMs) != ThreadStopOutcome::TimedOut;
 }
 
 void EventCollections::SyncLoop(Side& side, int kind, const UsageHandler& handler, Event& exitEvent) {

@@ -77,7 +77,8 @@ private:
     Side& SideOf(int kind) { return IsReceiverKind(kind) ? wireless_ : cable_; }
     const Side& SideOf(int kind) const { return IsReceiverKind(kind) ? wireless_ : cable_; }
     static void SyncLoop(Side& side, int kind, const UsageHandler& handler, Event& exitEvent);
-    static void CloseSide(Side& side);
+    // False when the sync thread did not end in time.
+    static bool CloseSide(Side& side);
 
     Side cable_;
     Side wireless_;

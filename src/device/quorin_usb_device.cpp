@@ -429,7 +429,7 @@ void CQuorinUSBDevice::PreviewMarkRow() {
 }
 
 void CQuorinUSBDevice::PreviewWaveStep(bool leftToRight) {
-    std::lock_guard lock(colourLock_);
+    std::scoped_lock lock(keyMapLock_, colourLock_);
     // The wave front enters at one edge; each cell fades as the front moves on.
     if (leftToRight) std::rotate(previewRow_.rbegin(), previewRow_.rbegin() + 1, previewRow_.rend());
     else std::rotate(previewRow_.begin(), previewRow_.begin() + 1, previewRow_.end());
@@ -438,7 +438,6 @@ void CQuorinUSBDevice::PreviewWaveStep(bool leftToRight) {
     for (std::size_t column = 0; column < kLedGridColumns; ++column)
         for (std::size_t row = 0; row < kLedGridRows; ++row)
             if (const std::uint8_t led = LedGridCell(column, row); IsLedGridLed(led)) previewLeds_[led] = previewRow_[column];
-    std::lock_guard mapLock(keyMapLock_);
     const std::uint8_t brightness = BrightnessScale(lightState_.brightness);
     for (const auto& [pageKey, led] : keyLedMap_) {
         if (pageKey < 0 || static_cast<std::size_t>(pageKey) >= pageColours_.size() || led >= kPreviewLedCount) continue;

@@ -6,6 +6,7 @@
 #include "device_base_fixture.h"
 #include "support/wait_until.h"
 #include "uikit/dialog_builder.h"
+#include "uikit/headless_backend.h"
 
 namespace devbasetest {
 namespace {
@@ -40,6 +41,21 @@ TEST_F(DeviceTabTest, CableAttachReadsBackAndArmsTheRunningTimers) {
     EXPECT_FALSE(page.device->IsOpen());
     for (UINT id : {kTimerColourStream, kTimerPowerStatus, kTimerAttach}) EXPECT_EQ(page.tab->ArmedDelay(id), 0u);
     page.tab->OnTimer(kTimerColourStream);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 0u);
+}
+
+TEST_F(DeviceTabTest, TabTimersFireThroughTheWindowLoop) {
+    const Page page = AddKeyboardPage();
+    auto kb = Plug("kb");
+    ASSERT_TRUE(page.device->AttachCommandCollection(Row(0)));
+    ShowDeviceTab(window->Strip(), 0);
+    page.tab->StartAttach();
+    ui::HeadlessBackend& loop = *ui::HeadlessBackend::Get();
+    // 1001 runs the attach step, which arms the stream; the stream timer keeps re-arming.
+    ASSERT_TRUE(loop.RunUntil([&] { return page.device->IsLightThreadRunning(); }, 20000));
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerAttach), 0u);
+    ASSERT_TRUE(loop.RunUntil([&] { return page.tab->ArmedDelay(kTimerColourStream) == 100u; }, 20000));
+    page.device->DetachCommandCollection(nullptr);
     EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 0u);
 }
 
