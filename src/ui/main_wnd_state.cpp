@@ -39,6 +39,7 @@ void CMainWnd::FixSizeAndDpi() {
     m_dpi = dpi;
     CenterWindow();
     ShowWindow(wasShown);
+    DebugTraceF("main window: %dx%d at %d DPI, %s", kFixedWindowWidth, kFixedWindowHeight, dpi, wasShown ? "shown" : "hidden");
 }
 
 void CMainWnd::HideToTray() {

@@ -44,6 +44,11 @@ convert -size 64x40 xc:none -fill none -stroke "$icon" -strokewidth 2 \
   -draw "line 10,15 54,15 line 10,22 54,22 line 18,29 46,29" "PNG32:keyboard.png"
 convert -size 40x56 xc:none -fill none -stroke "$icon" -strokewidth 2 \
   -draw "roundrectangle 6,3 33,52 13,13 line 20,4 20,20 line 7,20 33,20" "PNG32:mouse.png"
+convert -size 56x56 xc:none -fill none -stroke "$icon" -strokewidth 2 \
+  -draw "arc 8,6 48,46 180,360" -draw "roundrectangle 4,28 14,48 3,3 roundrectangle 42,28 52,48 3,3" \
+  "PNG32:headset.png"
+convert -size 72x40 xc:none -fill none -stroke "$icon" -strokewidth 2 \
+  -draw "roundrectangle 2,4 69,35 6,6" -stroke "$accent" -draw "line 8,31 63,31" "PNG32:mousepad.png"
 convert -size 160x120 xc:none -fill none -stroke '#3A3E4A' -strokewidth 3 \
   -draw "roundrectangle 10,40 150,100 10,10" \
   -draw "line 30,60 130,60 line 30,75 130,75 line 50,88 110,88" \
