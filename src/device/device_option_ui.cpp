@@ -179,14 +179,16 @@ void CDeviceOptionUI::OnLinkWatchTimer() {
 void CDeviceOptionUI::ReportLink(bool up) {
     auto* strip = GetParent() ? static_cast<ui::CContainerUI*>(GetParent()->GetInterface("Container")) : nullptr;
     const int index = strip ? strip->GetItemIndex(this) : -1;
-    if (strip) {
-        if (up) ShowDeviceTab(*strip, index);
-        else HideDeviceTab(*strip, index);
-    } else {
-        SetConnectedTab(up);
-    }
+    // The main window first: hiding the selected tab closes its auxiliary windows there.
     if (device_ && device_->GetMainWindow())
         SendMessage(device_->GetMainWindow(), kDeviceLinkStateMessage, static_cast<WPARAM>(index), up ? 1 : 0);
+    if (!strip) {
+        SetConnectedTab(up);
+    } else if (up) {
+        ShowDeviceTab(*strip, index);
+    } else {
+        HideDeviceTab(*strip, index);
+    }
 }
 
 // --- The tab strip ----------------------------------------------------------------------------

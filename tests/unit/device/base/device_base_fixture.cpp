@@ -40,7 +40,9 @@ ui::CControlUI* MainWindowStub::CreateControl(const std::string& className) {
 
 LRESULT MainWindowStub::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
     if (message == kDeviceLinkStateMessage) {
-        linkMessages.push_back({wParam, lParam});
+        ui::CControlUI* item = Strip().GetItemAt(static_cast<int>(wParam));
+        auto* tab = item ? static_cast<CDeviceOptionUI*>(item->GetInterface("DeviceOption")) : nullptr;
+        linkMessages.push_back({wParam, lParam, tab && tab->IsConnectedTab()});
         handled = true;
     }
     return 0;

@@ -30,6 +30,7 @@ public:
 struct LinkMessage {
     WPARAM tab;
     LPARAM up;
+    bool tabWasConnected;  // the tab's state when the main window was told
 };
 
 class MainWindowStub : public ui::WindowImplBase {

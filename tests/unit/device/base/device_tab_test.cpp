@@ -83,6 +83,7 @@ TEST_F(DeviceTabTest, LinkDownKeepsTheTabHiddenAndRetriesEveryThreeSeconds) {
     ASSERT_EQ(window->linkMessages.size(), 1u);
     EXPECT_EQ(window->linkMessages[0].tab, 0u);
     EXPECT_EQ(window->linkMessages[0].up, 0);
+    EXPECT_TRUE(window->linkMessages[0].tabWasConnected);  // so the main window can close its windows
 
     rx->SetLinkUp(true);
     page.tab->OnTimer(kTimerAttach);
