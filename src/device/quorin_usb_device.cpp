@@ -320,7 +320,8 @@ void CQuorinUSBDevice::FillPageColours(Rgba colour) {
 int CQuorinUSBDevice::BuildStreamFrame() {
     if (!hostLighting_ || !commandChannel_.IsConnected()) return kResultFailed;
     const std::uint32_t now = TickCount();
-    if (static_cast<std::int32_t>(streamPauseUntil_ - now) > 0) return kResultOk;
+    if (streamPaused_ && now - streamFailedAt_ < streamFailurePauseMs_) return kResultOk;
+    streamPaused_ = false;
     ColourImage frame{};
     std::size_t used = 0;
     int modeCode;
@@ -339,7 +340,11 @@ int CQuorinUSBDevice::BuildStreamFrame() {
     }
     if (used == 0) return kResultOk;
     const int result = SendKeyboardStreamFrame(commandChannel_, used, modeCode, frame);
-    if (result != kResultOk) streamPauseUntil_ = now + streamFailurePauseMs_;
+    if (result != kResultOk) {
+        // Waits out the pause before the next frame instead of blocking the UI thread.
+        streamPaused_ = true;
+        streamFailedAt_ = now;
+    }
     return result;
 }
 

@@ -305,7 +305,9 @@ private:
     std::atomic<bool> settingsReloadRequested_{false};
     std::atomic<std::uint64_t> previewSteps_{0};
     std::atomic<bool> coloursChanged_{false};
-    std::uint32_t streamPauseUntil_ = 0;  // UI thread: no frame before this tick after a failure
+    // UI thread: after a failed frame none is sent until the pause has passed.
+    bool streamPaused_ = false;
+    std::uint32_t streamFailedAt_ = 0;
     TracedThread lightThread_;
 };
 

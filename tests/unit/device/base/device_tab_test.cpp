@@ -44,6 +44,51 @@ TEST_F(DeviceTabTest, CableAttachReadsBackAndArmsTheRunningTimers) {
     EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 0u);
 }
 
+std::size_t CountCommand(const devsim::FirmwareProduct& product, std::uint8_t command) {
+    std::size_t count = 0;
+    for (const CommandReport& request : product.Requests())
+        if (request[report_field::kCommand] == command) ++count;
+    return count;
+}
+
+TEST_F(DeviceTabTest, ColourStreamFollowsHostLightingAndPausesAfterAFailure) {
+    const Page page = AddKeyboardPage();
+    auto kb = Plug("kb");
+    ASSERT_TRUE(page.device->AttachCommandCollection(Row(0)));
+    page.tab->OnTimer(kTimerAttach);
+    page.device->StopLightThread();  // the page colours stay as set here
+    LightState state;
+    state.modeCode = kHostRenderedModeCode;
+    const auto words = state.ToWords();
+    page.device->SetLightState(words[0], words[1], words[2], words[3]);
+    for (std::size_t key = 0; key < 20; ++key) page.device->SetLedColour(key, {200, 100, 50, 255});
+    kb->ClearRequests();
+
+    EXPECT_EQ(page.device->BuildStreamFrame(), kResultOk);
+    EXPECT_GT(CountCommand(*kb, kCmdStreamLedColours), 0u);
+
+    // Lighting control off: no frame at all; on again: the keyboard is told first.
+    page.device->SetHostLighting(false);
+    kb->ClearRequests();
+    page.device->BuildStreamFrame();
+    EXPECT_EQ(kb->RequestCount(), 0u);
+    page.device->SetHostLighting(true);
+    EXPECT_EQ(CountCommand(*kb, kCmdEnableHostLighting), 1u);
+
+    // A refused frame holds the stream back instead of blocking the caller.
+    kb->ArmFault({devsim::FaultKind::StatusRejected, kCmdStreamLedColours, 1});
+    EXPECT_NE(page.device->BuildStreamFrame(), kResultOk);
+    kb->ClearRequests();
+    EXPECT_EQ(page.device->BuildStreamFrame(), kResultOk);
+    EXPECT_EQ(kb->RequestCount(), 0u);
+    EXPECT_TRUE(kx58test::WaitUntil(
+        [&] {
+            page.device->BuildStreamFrame();
+            return CountCommand(*kb, kCmdStreamLedColours) > 0;
+        },
+        std::chrono::seconds(20)));
+}
+
 TEST_F(DeviceTabTest, TabTimersFireThroughTheWindowLoop) {
     const Page page = AddKeyboardPage();
     auto kb = Plug("kb");
