@@ -72,7 +72,8 @@ void RefreshFontMapIfNeeded() {
 void ReleaseFontResources() {
     render::ReleaseThreadResources();
     pango_cairo_font_map_set_default(nullptr);
-    FcFini();
+    // No FcFini: it asserts while cairo or pango still hold fontconfig patterns. Its caches
+    // live as long as the process, and the leak check is told so.
 }
 
 }  // namespace kx58::ui::fonts
