@@ -164,7 +164,7 @@ bool CMainWnd::IsPrivateMessage(UINT message) {
         case WM_DEVICE_REMOVED: case WM_OPEN_SETWND: case WM_CLEAR_UPDATE_MARK:
         case WM_MOUSEPAD_RECORD_INDEX: case WM_DEVICE_POWER_STATUS: case WM_DEVICE_RESERVED:
         case WM_DEVICE_LINK_STATE: case WM_START_UPGRADE: case WM_HOOK_CONTROL:
-        case WM_DISPLAYCHANGE: case WM_DPI_NOTICE: case WM_COPYDATA: case WM_TRAY_NOTIFY:
+        case WM_DISPLAYCHANGE: case WM_DPICHANGED: case WM_DPI_NOTICE: case WM_COPYDATA: case WM_TRAY_NOTIFY:
         case WM_MENU_COMMAND:
             return true;
         default: return false;
@@ -197,6 +197,14 @@ bool CMainWnd::HandlePrivateMessage(UINT message, WPARAM wParam, LPARAM lParam, 
             DebugTrace("显示器分辨率发生变化");
             m_displayChanged = true;
             FixSizeAndDpi();
+            return true;
+        case WM_DPICHANGED:
+            // The window base has rescaled the controls already.
+            DebugTrace("界面 DPI 发生变化");
+            m_dpi = static_cast<int>(wParam & 0xFFFF);
+            m_pm.ResetDPIAssets();
+            CenterWindow();
+            m_pm.Invalidate();
             return true;
         case WM_DPI_NOTICE:
             DebugTrace("界面 DPI 1发生变化");

@@ -10,6 +10,10 @@
 #include "platform/session_bus.h"
 #include "platform/tick.h"
 #include "ui/app_messages.h"
+#include "ui/language.h"
+#include "uikit/headless_input.h"
+#include "uikit/menu_wnd.h"
+#include "uikit/resource_manager.h"
 
 namespace kx58test {
 namespace {
@@ -99,6 +103,38 @@ TEST_F(MainWindowTest, CloseHidesToTheTrayAndASecondInstanceOrTheTrayBringsItBac
     EXPECT_FALSE(window->IsMinimized());
     SendMessage(window->GetHWND(), WM_TRAY_NOTIFY, kMainIconId, WM_LBUTTONUP);
     EXPECT_FALSE(window->IsWindowVisible());
+}
+
+TEST_F(MainWindowTest, CaptionButtonsChangeTheWindowStateAndTheEmptyLayerButtonHidesIt) {
+    OpenWindow();
+    Click("minbtn");
+    EXPECT_TRUE(window->IsMinimized());
+    SendMessage(window->GetHWND(), WM_SYSCOMMAND, ui::SC_RESTORE, 0);
+    EXPECT_FALSE(window->IsMinimized());
+    Click("nodevice_ok_btn");
+    EXPECT_FALSE(window->IsWindowVisible());
+    EXPECT_NE(window->GetHWND(), nullptr);
+}
+
+TEST_F(MainWindowTest, TheChosenLanguageSwitchesTextsAndIsRememberedAndADisplayChangeResizes) {
+    OpenWindow();
+    std::string title;
+    ASSERT_TRUE(ui::CResourceManager::GetInstance()->FindText("app_title", title));
+    EXPECT_EQ(title, "KX58 Device Center");
+    SendMessage(window->GetHWND(), WM_LANGUAGE_CHANGED, 1, 0);
+    ASSERT_TRUE(ui::CResourceManager::GetInstance()->FindText("app_title", title));
+    EXPECT_EQ(title, "KX58 设备中心");
+    EXPECT_EQ(ReadStoredLanguageIndex(Folders::Defaults()), 1);
+
+    // The size fix: 96 DPI on a 1600 x 900 monitor, 144 on a full-HD one.
+    ASSERT_TRUE(RunUntil([&] { return Backend()->GetClientSize().cx == kFixedWindowWidth; }));
+    EXPECT_EQ(window->InterfaceDpi(), 96);
+    ui::HeadlessBackend::Get()->SetMonitor(ui::RECT{0, 0, 1920, 1080}, 96);
+    SendMessage(window->GetHWND(), WM_DISPLAYCHANGE, 0, 0);
+    EXPECT_EQ(window->InterfaceDpi(), 144);
+    EXPECT_EQ(Backend()->GetClientSize().cx, kFixedWindowWidth * 3 / 2);
+    EXPECT_EQ(Backend()->GetClientSize().cy, kFixedWindowHeight * 3 / 2);
+    EXPECT_TRUE(window->IsWindowVisible());
 }
 
 TEST_F(MainWindowTest, TheLightingSwitchFollowsClicksAndOutsideToolsAndReachesTheDevices) {
@@ -201,9 +237,11 @@ TEST_F(MainWindowTest, ShutdownEndsEveryThreadWithinItsBoundWithoutForce) {
     ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard") && TabShown("mouse"); }));
     const std::uint64_t started = TickCount64();
     Click("closebtn");  // to the tray first: shutdown comes from the tray menu
-    ui::MenuCmd exit;
-    exit.name = "exit";
-    SendMessage(window->GetHWND(), WM_MENU_COMMAND, 0, reinterpret_cast<LPARAM>(&exit));
+    window->Tray().Click(true);
+    ASSERT_TRUE(RunUntil([] { return ui::CMenuWnd::Current() != nullptr; }));
+    ui::HeadlessInput menu(*ui::CMenuWnd::Current());
+    ui::HeadlessBackend::Get()->RunUntilIdle();
+    ASSERT_TRUE(menu.Click("exit"));
     ASSERT_TRUE(RunUntil([&] { return window->GetHWND() == nullptr; }));
     EXPECT_EQ(MessageQueue::ForCurrentThread()->TakeQuitCode(), 0);
     EXPECT_EQ(window->LastStopResult().stillRunning, 0u);
