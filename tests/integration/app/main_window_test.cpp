@@ -47,6 +47,8 @@ TEST_F(MainWindowTest, PluggingShowsTheTabAndReplugReusesThePageAndSlotWhileTheR
     EXPECT_FALSE(window->Slots()[0].path.empty());
     EXPECT_TRUE(keyboard.device->IsOpen());
     EXPECT_EQ(keyboard.device->GetKind(), 1);
+    // The tab's attach step reads the keyboard back from the device.
+    ASSERT_TRUE(RunUntil([&] { return rack->Find("kb")->RequestCount() > 0; }));
 
     ASSERT_TRUE(bus.Unplug("kb"));
     ASSERT_TRUE(RunUntil([&] { return !TabShown("keyboard"); }));
@@ -71,6 +73,19 @@ TEST_F(MainWindowTest, PluggingShowsTheTabAndReplugReusesThePageAndSlotWhileTheR
     EXPECT_EQ(Page("keyboard").device, keyboard.device);
     EXPECT_TRUE(keyboard.device->IsWirelessMode());
     EXPECT_FALSE(window->Slots()[2].path.empty());
+}
+
+TEST_F(MainWindowTest, AReceiverWhoseDeviceLosesItsLinkHidesTheTabUntilTheLinkReturns) {
+    ASSERT_TRUE(rack->Plug("kb-rx"));
+    OpenWindow();
+    ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
+    rack->Find("kb-rx")->SetLinkUp(false);
+    ASSERT_TRUE(RunUntil([&] { return !TabShown("keyboard"); }));
+    EXPECT_TRUE(Find("No_device_Link")->IsVisible());
+    EXPECT_TRUE(Page("keyboard").device->IsOpen());  // the receiver itself is still there
+    rack->Find("kb-rx")->SetLinkUp(true);
+    ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
+    EXPECT_FALSE(Find("No_device_Link")->IsVisible());
 }
 
 TEST_F(MainWindowTest, ProductsWithoutAPreparedPageGetOneOnTheirFirstArrival) {
