@@ -24,8 +24,10 @@ CMainWnd::CMainWnd()
       m_slots(SupportedDevices()) {}
 
 CMainWnd::~CMainWnd() {
-    // Normally stopped at WM_DESTROY; this covers a window object that never got a window.
-    m_threads.StopAll([] {});
+    // Normally stopped at WM_DESTROY; this covers a window object destroyed without it.
+    m_shuttingDown = true;
+    std::shared_ptr<MessageQueue> queue = MessageQueue::ForCurrentThread();
+    m_threads.StopAll([&queue] { queue->DispatchSends(); });
 }
 
 void CMainWnd::InitWindow() {

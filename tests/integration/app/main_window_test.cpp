@@ -88,6 +88,33 @@ TEST_F(MainWindowTest, AReceiverWhoseDeviceLosesItsLinkHidesTheTabUntilTheLinkRe
     EXPECT_FALSE(Find("No_device_Link")->IsVisible());
 }
 
+TEST_F(MainWindowTest, ChoosingATabShowsItsPageAndTheArrowsScrollTheStrip) {
+    ASSERT_TRUE(rack->Plug("kb"));
+    ASSERT_TRUE(rack->Plug("mouse"));
+    OpenWindow();
+    ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard") && TabShown("mouse"); }));
+    auto* pages = dynamic_cast<ui::CTabLayoutUI*>(Find("device_switch"));
+    ASSERT_NE(pages, nullptr);
+    for (const char* name : {"mouse", "keyboard"}) {
+        const DevicePage& page = Page(name);
+        ui::HeadlessInput input(*window);
+        const ui::RECT rc = page.tab->GetPos();
+        input.Click(ui::POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+        ui::HeadlessBackend::Get()->RunUntilIdle();
+        EXPECT_EQ(pages->GetItemAt(pages->GetCurSel()), page.device) << name;
+        EXPECT_EQ(window->SelectedPage()->device, page.device) << name;
+    }
+
+    ui::CControlUI* firstTab = Page("mouse").tab;
+    Click("device_select_next");
+    EXPECT_FALSE(firstTab->IsVisible());
+    EXPECT_TRUE(Page("keyboard").tab->IsVisible());
+    Click("device_select_next");  // never past the last tab
+    EXPECT_TRUE(Page("keyboard").tab->IsVisible());
+    Click("device_select_prev");
+    EXPECT_TRUE(firstTab->IsVisible());
+}
+
 TEST_F(MainWindowTest, ProductsWithoutAPreparedPageGetOneOnTheirFirstArrival) {
     OpenWindow();
     ASSERT_TRUE(rack->Plug("pad"));
