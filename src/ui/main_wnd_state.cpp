@@ -8,7 +8,10 @@
 namespace kx58 {
 
 void CMainWnd::UpdateNoDeviceLayer() {
-    if (ui::CControlUI* layer = m_pm.FindControl("No_device_Link")) layer->SetVisible(ConnectedTabCount() == 0);
+    const bool none = ConnectedTabCount() == 0;
+    if (ui::CControlUI* layer = m_pm.FindControl("No_device_Link")) layer->SetVisible(none);
+    // A battery of no device would mislead.
+    if (ui::CControlUI* power = m_pm.FindControl("device_power_switch")) power->SetVisible(!none);
 }
 
 void CMainWnd::SetMainWindowHidden(bool hidden) {

@@ -25,6 +25,7 @@ bool NoDeviceLayerShown(ui::CControlUI* layer) { return layer && layer->IsVisibl
 TEST_F(MainWindowTest, WithoutDevicesTheWindowShowsTheEmptyLayerAndTheTwoPreparedPagesWithHiddenTabs) {
     OpenWindow();
     EXPECT_TRUE(NoDeviceLayerShown(Find("No_device_Link")));
+    EXPECT_FALSE(Find("device_power_switch")->IsVisible());
     ASSERT_EQ(window->Pages().size(), 2u);
     EXPECT_STREQ(DeviceTypeRows()[window->Pages()[0].typeRow].typeName, "mouse");
     EXPECT_STREQ(DeviceTypeRows()[window->Pages()[1].typeRow].typeName, "keyboard");
@@ -43,6 +44,7 @@ TEST_F(MainWindowTest, PluggingShowsTheTabAndReplugReusesThePageAndSlotWhileTheR
     ASSERT_TRUE(rack->Plug("kb"));
     ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
     EXPECT_FALSE(Find("No_device_Link")->IsVisible());
+    EXPECT_TRUE(Find("device_power_switch")->IsVisible());
     EXPECT_EQ(TraceCount("添加一个键盘设备"), 2u);  // command and consumer collections
     EXPECT_FALSE(window->Slots()[0].path.empty());
     EXPECT_TRUE(keyboard.device->IsOpen());
