@@ -19,6 +19,10 @@ namespace {
 
 // Numbers in control names beyond this are taken as a skin mistake, not as an index.
 constexpr int kMaxPageIndex = 1024;
+// Light thread: length of a preview tick, and its waits while idle or without a preview.
+constexpr std::uint32_t kPreviewTickMs = 2;
+constexpr std::uint32_t kIdleWaitMs = 100;
+constexpr std::uint32_t kNoPreviewWaitMs = 50;
 
 Rgba ToRgba(const PreviewColour& colour, std::uint8_t alpha) { return {colour.red, colour.green, colour.blue, alpha}; }
 
@@ -486,25 +490,23 @@ bool CQuorinUSBDevice::StartLightThread() {
 void CQuorinUSBDevice::StopLightThread() { lightThread_.Stop(kLightThreadStopMs); }
 
 void CQuorinUSBDevice::LightThreadBody(kx58::Event& exitEvent) {
-    int ticks = 0;
-    std::uint32_t lastTick = TickCount();
-    while (!exitEvent.Wait(1)) {
+    // A preview step is due every speed-table value of ticks of about 2 ms. The thread sleeps
+    // until the next step is due instead of waking every millisecond to count ticks.
+    std::uint32_t lastStep = TickCount();
+    std::uint32_t waitMs = 1;
+    while (!exitEvent.Wait(waitMs)) {
         if (!commandChannel_.IsConnected()) {
-            if (exitEvent.Wait(100)) break;
+            waitMs = kIdleWaitMs;
             continue;
         }
+        waitMs = 1;
         if (commandChannel_.IsRefreshPending()) continue;
-        const std::uint32_t now = TickCount();
-        if (now - lastTick > 1) {
-            ++ticks;
-            lastTick = now;
-        }
-        RunPreviewTick(ticks);
+        waitMs = RunPreviewTick(lastStep);
     }
     DebugTrace(LightThreadExitTrace());
 }
 
-void CQuorinUSBDevice::RunPreviewTick(int& ticks) {
+std::uint32_t CQuorinUSBDevice::RunPreviewTick(std::uint32_t& lastStep) {
     int mode, speed;
     {
         std::lock_guard lock(colourLock_);
@@ -513,11 +515,16 @@ void CQuorinUSBDevice::RunPreviewTick(int& ticks) {
     }
     PreviewStep step = nullptr;
     int row = 0;
-    if (!PreviewFor(mode, step, row)) return;
-    if (ticks < SpeedTableValue(row, speed)) return;
-    (this->*step)();
-    ticks = 0;
-    ++previewSteps_;
+    if (!PreviewFor(mode, step, row)) return kNoPreviewWaitMs;
+    const std::uint32_t period = SpeedTableValue(row, speed) * kPreviewTickMs;
+    const std::uint32_t now = TickCount();
+    if (now - lastStep >= period) {
+        (this->*step)();
+        ++previewSteps_;
+        lastStep = now;
+        return period;
+    }
+    return std::max<std::uint32_t>(1, period - (now - lastStep));
 }
 
 // --- Helpers for the products -----------------------------------------------------------------

@@ -296,7 +296,8 @@ protected:
 
 private:
     void LightThreadBody(kx58::Event& exitEvent);
-    void RunPreviewTick(int& tickCount);
+    // Runs the mode's preview step when due; returns how long to wait for the next one.
+    std::uint32_t RunPreviewTick(std::uint32_t& lastStep);
     // Flash previews: toggles the phase when its time is up (colour lock held).
     bool FlashPhaseChanged();
     ui::IDialogBuilderCallback* builderCallback_ = nullptr;
