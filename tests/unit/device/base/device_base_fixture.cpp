@@ -44,6 +44,9 @@ LRESULT MainWindowStub::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM 
         auto* tab = item ? static_cast<CDeviceOptionUI*>(item->GetInterface("DeviceOption")) : nullptr;
         linkMessages.push_back({wParam, lParam, tab && tab->IsConnectedTab()});
         handled = true;
+    } else if (message == kDevicePowerStatusMessage) {
+        powerLevels.push_back(wParam);
+        handled = true;
     }
     return 0;
 }

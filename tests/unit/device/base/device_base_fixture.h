@@ -41,6 +41,7 @@ public:
     LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     ui::CContainerUI& Strip();
     std::vector<LinkMessage> linkMessages;
+    std::vector<WPARAM> powerLevels;  // byte 4 of each power status the devices posted
 };
 
 // Collects traces for the test's lifetime.

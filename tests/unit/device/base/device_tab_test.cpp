@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "device/command_report.h"
+#include "device/power_status.h"
 #include "device_base_fixture.h"
 #include "support/wait_until.h"
 #include "uikit/dialog_builder.h"
@@ -31,10 +32,19 @@ TEST_F(DeviceTabTest, CableAttachReadsBackAndArmsTheRunningTimers) {
     EXPECT_TRUE(page.device->IsLightThreadRunning());
     EXPECT_TRUE(window->linkMessages.empty());
 
+    // The stream tick shows the page colours on the light buttons of the selected tab.
+    page.device->StopLightThread();
+    page.device->SetLedColour(0, {200, 100, 0, 255});
     page.tab->OnTimer(kTimerColourStream);
     EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 100u);
+    EXPECT_EQ(page.device->LightButtons()[0]->GetBkColor(), 0xFFC86400u);
+
+    // The power query posts the level byte to the main window.
     page.tab->OnTimer(kTimerPowerStatus);
     EXPECT_EQ(page.tab->ArmedDelay(kTimerPowerStatus), 5000u);
+    ui::HeadlessBackend::Get()->RunUntilIdle();
+    ASSERT_EQ(window->powerLevels.size(), 1u);
+    EXPECT_EQ(window->powerLevels[0], kb->Memory().power[kPowerLevelByte]);
 
     // Lost without a twin: closed, every timer stopped, nothing re-armed.
     EXPECT_FALSE(page.device->DetachCommandCollection(nullptr));
