@@ -147,6 +147,7 @@ private:
     void OpenTrayMenu();
     void SetLightingControl(bool on, bool announce);
     void TellLightingControl(bool on);
+    void TellDisplayRefresh();
     void SetMainWindowHidden(bool hidden);
     void UpdateNoDeviceLayer();
 

@@ -38,14 +38,14 @@ LRESULT CMainWnd::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam
     switch (message) {
         case WM_ACTIVATE:
             m_windowActive = (wParam & 0xFFFF) != 0;
-            ForEachDevice(kLightingDevices, [&](CQuorinUSBDevice& device) { device.SetDisplayRefresh(m_windowActive); });
+            TellDisplayRefresh();
             handled = false;
             return 0;
         case WM_MOUSELEAVE:
         case WM_MOUSEHOVER:
             DebugTrace(message == WM_MOUSEHOVER ? "鼠标移入" : "鼠标移出");
             m_mouseInside = message == WM_MOUSEHOVER;
-            ForEachDevice(kLightingDevices, [&](CQuorinUSBDevice& device) { device.SetDisplayRefresh(m_mouseInside); });
+            TellDisplayRefresh();
             handled = false;
             return 0;
         default: break;
@@ -69,6 +69,12 @@ LRESULT CMainWnd::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam
     if (HandlePrivateMessage(message, wParam, lParam, result)) return result;
     handled = false;
     return 0;
+}
+
+void CMainWnd::TellDisplayRefresh() {
+    // The colour display on a page is worth repainting only while someone may look at it.
+    const bool refresh = m_windowActive || m_mouseInside;
+    ForEachDevice(kLightingDevices, [refresh](CQuorinUSBDevice& device) { device.SetDisplayRefresh(refresh); });
 }
 
 bool CMainWnd::HookOrGameOrPrivate(UINT message) const {
