@@ -222,9 +222,38 @@ TEST_F(MainWindowTest, WhileSuspendedArrivalsAndGameEventsAreIgnoredAndResumeCat
     SendMessage(hwnd, RegisteredHookMessages().Game_Start, 0, 3);
     EXPECT_FALSE(window->IsGameRestorePending());
 
+    // Messages tested before the power broadcast still work; private ones wait for resume.
+    Click("closebtn");
+    SendMessage(hwnd, Messages().UWM_APP_INSTANCE_MSG, 0, 1);
+    EXPECT_TRUE(window->IsWindowVisible());
+    SendMessage(hwnd, WM_SHOW_SETTING_PROGRESS, 0, 0);
+    EXPECT_FALSE(Find("setting_progress")->IsVisible());
+
     SendMessage(hwnd, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     EXPECT_TRUE(IsProcessActive());
     ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
+    SendMessage(hwnd, WM_SHOW_SETTING_PROGRESS, 0, 0);
+    EXPECT_TRUE(Find("setting_progress")->IsVisible());
+}
+
+TEST_F(MainWindowTest, RelayedSettingsMessagesReachTheOpenSettingsWindowAndTheUpdateMarkCanBeCleared) {
+    OpenWindow();
+    std::vector<std::pair<UINT, LPARAM>> relayed;
+    MessageWindow settings([&](UINT message, WPARAM, LPARAM lParam) -> LRESULT {
+        relayed.emplace_back(message, lParam);
+        return 0;
+    });
+    const UINT relay = Messages().UWM_SETWND_RELAY_MSG;
+    SendMessage(window->GetHWND(), relay, 2, 3);  // no settings window: dropped
+    window->SetSettingsWindow(settings.Hwnd());
+    SendMessage(window->GetHWND(), relay, 2, 42);
+    ui::HeadlessBackend::Get()->RunUntilIdle();
+    ASSERT_EQ(relayed.size(), 1u);
+    EXPECT_EQ(relayed[0], std::make_pair(relay, LPARAM{42}));
+
+    Find("setbtn")->SetForeImage("common/dot.png");
+    SendMessage(window->GetHWND(), WM_CLEAR_UPDATE_MARK, 0, 0);
+    EXPECT_TRUE(Find("setbtn")->GetForeImage().empty());
 }
 
 TEST_F(MainWindowTest, AGameEventArmsTheRestoreThatRunsFiveSecondsLater) {
