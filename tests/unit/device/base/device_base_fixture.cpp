@@ -1,6 +1,7 @@
 #include "device_base_fixture.h"
 
 #include "platform/debug_trace.h"
+#include "devsim/product_catalog.h"
 #include "uikit/dialog_builder.h"
 
 namespace devbasetest {
@@ -27,7 +28,17 @@ constexpr const char* kKeyboardPageXml = R"(<?xml version="1.0" encoding="UTF-8"
   </Container>
 </QuorinKeyboardDevice></Window>)";
 
-std::uint16_t ProductIdOf(const std::string& name) { return name == "kb-rx" ? 0x5001 : 0x501D; }
+// The simulator's product names by product id.
+std::string ProductNameOf(std::uint16_t productId) {
+    switch (productId) {
+    case 0x5001: return "kb-rx";
+    case 0x221C: return "mouse";
+    case 0x221D: return "mouse-rx";
+    case 0x1004: return "pad";
+    case 0x1630: return "headset";
+    default: return "kb";
+    }
+}
 
 }  // namespace
 
@@ -87,6 +98,10 @@ void DeviceBaseFixture::TearDown() {
 }
 
 std::shared_ptr<devsim::FirmwareProduct> DeviceBaseFixture::Plug(const std::string& name) {
+    if (name == "headset") {  // no command protocol: a product that echoes
+        EXPECT_TRUE(bus.Plug(devsim::MakeEchoProduct(name)));
+        return nullptr;
+    }
     auto product = devsim::MakeFirmwareProduct(name, {});
     EXPECT_TRUE(product && devsim::PlugFirmware(bus, product));
     products[name] = product;
@@ -94,9 +109,8 @@ std::shared_ptr<devsim::FirmwareProduct> DeviceBaseFixture::Plug(const std::stri
 }
 
 std::string DeviceBaseFixture::PathOf(const DeviceMatchEntry& row) const {
-    const std::string name = row.productId == 0x5001 ? "kb-rx" : "kb";
-    return "vhid:" + folder + "/" + name + "-if1.sock#" +
-           MakePathTags(row.vendorId, ProductIdOf(name), static_cast<std::uint8_t>(row.interfaceNumber), row.collection);
+    return "vhid:" + folder + "/" + ProductNameOf(row.productId) + "-if" + std::to_string(row.interfaceNumber) +
+           ".sock#" + MakePathTags(row.vendorId, row.productId, row.interfaceNumber, row.collection);
 }
 
 DeviceMatchEntry DeviceBaseFixture::Row(std::size_t index) const {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "device/command_report.h"
 #include "device/device_threads.h"
 #include "device_base_fixture.h"
 #include "platform/tick.h"
@@ -109,6 +110,36 @@ TEST_F(DeviceThreadsTest, UnpluggedConsumerCollectionDoesNotSpinOrHang) {
     page.device->CloseEventCollection(1);
     EXPECT_EQ(traces.Count(kThreadEndedTrace), 1u);
     EXPECT_EQ(traces.Count(kThreadTimedOutTrace), 0u);
+}
+
+TEST_F(DeviceThreadsTest, EveryProductAttachesReadsBackAndEndsItsLightThread) {
+    struct Case {
+        std::size_t row;
+        std::unique_ptr<CQuorinUSBDevice> device;
+        const char* exitTrace;
+    };
+    Case cases[] = {
+        {4, std::make_unique<CQuorinMouseDevice>(), "MS灯光线程设定退出"},
+        {6, std::make_unique<CQuorinMouseDevice>(), "MS灯光线程设定退出"},
+        {8, std::make_unique<CQuorinMousePadDevice>(), "MP灯光线程设定退出"},
+        {10, std::make_unique<CQuorinHS6533Device>(), "HS灯光线程设定退出"},
+    };
+    for (const char* name : {"mouse", "mouse-rx", "pad", "headset"}) Plug(name);
+    for (Case& c : cases) {
+        const DeviceMatchEntry row = Row(c.row);
+        ASSERT_TRUE(c.device->AttachCommandCollection(row)) << row.path;
+        EXPECT_EQ(c.device->IsWirelessMode(), IsReceiverKind(row.kind));
+        EXPECT_EQ(c.device->OnAttached(), kResultOk) << row.path;
+        EXPECT_TRUE(c.device->IsLightThreadRunning());
+        if (row.kind != 7) {  // the headset has nothing to read back
+            EXPECT_NE(c.device->DeviceInformation(), (std::array<std::uint8_t, kDeviceInfoSize>{}));
+        }
+        c.device->StopLightThread();
+        EXPECT_GE(traces.Count(c.exitTrace), 1u);
+    }
+    EXPECT_TRUE(cases[0].device->ReportsPowerStatus());
+    EXPECT_FALSE(cases[2].device->ReportsPowerStatus());
+    EXPECT_EQ(traces.Count(kThreadEndedTrace), 4u);
 }
 
 TEST(TracedThreadTest, StopReportsEndedTimedOutAndNothingForAThreadNeverStarted) {
