@@ -121,9 +121,10 @@ public:
     // The whole connect step for a command row: open the path in the row's mode, mark open,
     // set the mode and the row. False (nothing changed) when the path does not open.
     bool AttachCommandCollection(const DeviceMatchEntry& row);
-    // The command collection went away: clear connected, close both collections. When the
-    // product is still reachable through `twin` (present, with a path), open that one and
-    // switch the channel to its mode; returns true then.
+    // The command collection went away: clear connected, close both collections and stop the
+    // tab's timers. When the product is still reachable through `twin` (present, with a
+    // path), open that one, switch the channel to its mode and arm the tab's attach step;
+    // returns true then. Hiding the tab is the main window's (it owns the strip).
     bool DetachCommandCollection(const DeviceMatchEntry* twin);
     void CloseCommandCollection() { commandChannel_.Detach(); }
 
@@ -293,6 +294,9 @@ protected:
     int activeProfileIndex_ = 0;
     std::array<std::uint8_t, kPreviewLedCount> previewLeds_{};
     std::array<std::uint8_t, kPreviewGridColumns> previewRow_{};
+
+    // The main window, which builds the custom controls of trees the page adds later.
+    ui::IDialogBuilderCallback* BuilderCallback() const { return builderCallback_; }
 
 private:
     void LightThreadBody(kx58::Event& exitEvent);
