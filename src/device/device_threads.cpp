@@ -52,8 +52,12 @@ void EventCollections::Close(int kind) {
 }
 
 void EventCollections::CloseAll() {
-    Close(1);
-    Close(9);
+    for (Side* side : {&cable_, &wireless_}) {
+        std::lock_guard lock(side->lock);
+        // The handler reaches the owner, so the owner waits (in bounded, traced rounds) until
+        // the thread has ended rather than leave it running.
+        for (int round = 0; round < kFinalStopRounds && !CloseSide(*side); ++round) {}
+    }
 }
 
 bool EventCollections::IsOpen(int kind) const { return SideOf(kind).open; }

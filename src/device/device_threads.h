@@ -19,6 +19,8 @@ namespace kx58 {
 
 inline constexpr std::uint32_t kLightThreadStopMs = 1000;
 inline constexpr std::uint32_t kSyncThreadStopMs = 500;
+// Rounds of the bounded wait an owner that is going away allows its threads.
+inline constexpr int kFinalStopRounds = 10;
 
 // Traces of a thread stop.
 inline constexpr const char* kThreadEndedTrace = "线程退出：：对象处于激发状态\n";
@@ -61,6 +63,7 @@ public:
     bool Open(const std::string& path, int kind, UsageHandler handler);
     // Stops the sync thread (closing the collection releases its read) and closes it.
     void Close(int kind);
+    // Both sides, waiting up to kFinalStopRounds bounded rounds for each thread to end.
     void CloseAll();
     bool IsOpen(int kind) const;
     // Reports handled by the sync thread of `kind` since it was opened.

@@ -91,7 +91,9 @@ CQuorinUSBDevice::~CQuorinUSBDevice() {
 
 void CQuorinUSBDevice::StopDeviceThreads() {
     eventCollections_.CloseAll();
-    StopLightThread();
+    // The light thread uses this object: it gets more bounded rounds rather than outlive it.
+    for (int round = 0; round < kFinalStopRounds; ++round)
+        if (lightThread_.Stop(kLightThreadStopMs) != ThreadStopOutcome::TimedOut) break;
 }
 
 void* CQuorinUSBDevice::GetInterface(std::string_view name) {
