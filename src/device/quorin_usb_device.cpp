@@ -261,8 +261,8 @@ void CQuorinUSBDevice::SetFunctionPage(int page) {
     switch (page) {
     case 2: case 6: showKeyPanel(1); break;
     case 3: case 8: showFunctionPanel(1); break;
-    case 4:
-        if (kind_ == 1 || kind_ == 2) showFunctionPanel(3);
+    case 4:  // keyboards and mice, by either connection, have the fourth function panel
+        if (kind_ == 1 || kind_ == 2 || IsReceiverKind(kind_)) showFunctionPanel(3);
         else showKeyPanel(2);
         break;
     case 7: showKeyPanel(2); break;

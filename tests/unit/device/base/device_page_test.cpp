@@ -67,6 +67,7 @@ TEST_F(DevicePageTest, FunctionPageSelectsThePanels) {
     // key -1: the key panel keeps its page (2 before each case).
     const Case cases[] = {
         {1, 2, 0, 1}, {1, 6, 0, 1}, {1, 3, 1, -1}, {1, 8, 1, -1}, {1, 4, 3, -1}, {2, 4, 3, -1},
+        {9, 4, 3, -1}, {6, 4, 3, -1},
         {3, 4, 0, 2}, {7, 4, 0, 2}, {1, 7, 0, 2}, {1, 5, 2, -1}, {1, 1, 0, 0}, {1, 9, 0, 0},
     };
     for (const Case& c : cases) {
