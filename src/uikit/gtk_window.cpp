@@ -63,7 +63,10 @@ GtkBackendWindow::GtkBackendWindow(GtkBackend* backend, IWindowHost* host, const
     gtk_window_set_title(GTK_WINDOW(m_window), params.title.c_str());
     gtk_window_set_decorated(GTK_WINDOW(m_window), FALSE);
     gtk_widget_set_app_paintable(m_window, TRUE);
-    if (GdkVisual* rgba = gdk_screen_get_rgba_visual(gtk_widget_get_screen(m_window)))
+    // Transparent corners need a compositor; without one an ARGB window is composited by the
+    // X server alone, which lets windows below draw over it.
+    GdkScreen* screen = gtk_widget_get_screen(m_window);
+    if (GdkVisual* rgba = gdk_screen_get_rgba_visual(screen); rgba && gdk_screen_is_composited(screen))
         gtk_widget_set_visual(m_window, rgba);
     if (m_popup) {
         gtk_window_set_type_hint(GTK_WINDOW(m_window), GDK_WINDOW_TYPE_HINT_POPUP_MENU);
@@ -72,7 +75,7 @@ GtkBackendWindow::GtkBackendWindow(GtkBackend* backend, IWindowHost* host, const
         gtk_window_set_skip_taskbar_hint(GTK_WINDOW(m_window), TRUE);
     }
     if (params.topmost) gtk_window_set_keep_above(GTK_WINDOW(m_window), TRUE);
-    if (GtkBackendWindow* owner = m_backend->FindWindow(m_owner))
+    if (GtkBackendWindow* owner = m_backend->FindWindow(m_owner); owner)
         gtk_window_set_transient_for(GTK_WINDOW(m_window), owner->Widget());
     gtk_window_set_default_size(GTK_WINDOW(m_window), m_size.cx, m_size.cy);
     gtk_window_move(GTK_WINDOW(m_window), m_pos.x, m_pos.y);
@@ -151,8 +154,6 @@ void GtkBackendWindow::Show(bool show, bool activate) {
     if (show) {
         ApplySizeHints();
         gtk_window_set_focus_on_map(GTK_WINDOW(m_window), activate && !m_popup);
-        gtk_window_move(GTK_WINDOW(m_window), m_pos.x, m_pos.y);
-        gtk_window_resize(GTK_WINDOW(m_window), m_size.cx, m_size.cy);
         gtk_widget_show(m_window);
         if (activate && !m_popup) gtk_window_present(GTK_WINDOW(m_window));
         m_minimized = false;

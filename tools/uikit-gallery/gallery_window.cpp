@@ -18,6 +18,7 @@ using namespace kx58::ui;
 namespace {
 
 constexpr kx58::UINT kMsgBattery = kx58::WM_USER + 300;
+constexpr kx58::UINT kMsgShowOnStart = kx58::WM_USER + 301;
 constexpr std::uintptr_t kQuitTimer = 1;
 constexpr std::uint32_t kBatteryStepMs = 400;
 constexpr const char kFileFilter[] = "Skin files (*.xml)\0*.xml;\0Images (*.png)\0*.png;\0All files\0*.*\0\0";
@@ -90,21 +91,31 @@ void GalleryWnd::OnClick(TNotifyUI& msg) {
     if (name == "closebtn") {
         Close(IDOK);
     } else if (name == "menubtn") {
-        const RECT button = msg.pSender->GetPos();
-        const RECT window = GetBackendWindow()->GetRect();
-        OpenMenuAt(POINT{window.left + button.left, window.top + button.bottom + 4},
-                   eMenuAlignment_Left | eMenuAlignment_Top);
+        OpenMenuBelowButton();
     } else if (name == "message_btn") {
-        const UINT answer = MessageWnd::Ask(*this, "Apply the profile?",
-                                            "The battery bar keeps moving while this box is open: a worker "
-                                            "thread updates it through cross-thread sends.");
-        SetStatus(answer == IDOK ? "Message box: OK" : "Message box: Cancel");
+        AskMessage();
     } else if (name == "file_btn") {
         const auto path = OpenFileDialog(GetHWND(), std::string_view(kFileFilter, sizeof kFileFilter - 1));
         SetStatus(path ? "Chosen: " + *path : "File dialog cancelled");
     } else {
         WindowImplBase::OnClick(msg);
     }
+}
+
+void GalleryWnd::OpenMenuBelowButton() {
+    CControlUI* button = m_pm.FindControl("menubtn");
+    if (!button || !GetBackendWindow()) return;
+    const RECT pos = button->GetPos();
+    const RECT window = GetBackendWindow()->GetRect();
+    OpenMenuAt(POINT{window.left + pos.left, window.top + pos.bottom + m_pm.Scale(4)},
+               eMenuAlignment_Left | eMenuAlignment_Top);
+}
+
+void GalleryWnd::AskMessage() {
+    const UINT answer = MessageWnd::Ask(*this, "Apply the profile?",
+                                        "The battery bar keeps moving while this box is open: a worker "
+                                        "thread updates it through cross-thread sends.");
+    SetStatus(answer == IDOK ? "Message box: OK" : "Message box: Cancel");
 }
 
 void GalleryWnd::OpenMenuAt(POINT screenPoint, int alignment) {
@@ -137,6 +148,10 @@ kx58::LRESULT GalleryWnd::HandleCustomMessage(kx58::UINT message, kx58::WPARAM w
         case kMsgBattery:
             ShowBattery(static_cast<int>(wParam));
             return 0;
+        case kMsgShowOnStart:
+            if (m_options.show == "menu") OpenMenuBelowButton();
+            else if (m_options.show == "message") AskMessage();
+            return 0;
         case kx58::WM_TIMER:
             if (wParam == kQuitTimer) {
                 Close(IDOK);
@@ -164,6 +179,7 @@ void GalleryWnd::OnBackendPaint(cairo_t* cr, const RECT& dirty) {
     m_painted = true;
     std::printf("uikit-gallery: first paint done\n");
     std::fflush(stdout);
+    if (!m_options.show.empty()) PostMessage(kMsgShowOnStart);
     if (!m_options.readyFile.empty()) std::ofstream(m_options.readyFile) << "painted\n";
 }
 

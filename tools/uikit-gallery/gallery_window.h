@@ -14,6 +14,7 @@ namespace gallery {
 struct GalleryOptions {
     std::string readyFile;  // written once the window has painted for the first time
     int quitAfterMs = 0;    // closes the window after this long (0: stays open)
+    std::string show;       // "menu" or "message": opened after the first paint (screenshots)
 };
 
 class GalleryWnd : public kx58::ui::WindowImplBase {
@@ -37,6 +38,8 @@ private:
     void ToggleFromTray();
     void ShowBattery(int percent);
     void StartWorker();
+    void OpenMenuBelowButton();
+    void AskMessage();
 
     GalleryOptions m_options;
     kx58::ui::CTrayIcon m_tray;

@@ -1,5 +1,5 @@
 // uikit-gallery: shows every control of the UI layer so it can be seen and tried.
-//   uikit-gallery [--ready-file PATH] [--quit-after-ms N]
+//   uikit-gallery [--ready-file PATH] [--quit-after-ms N] [--show menu|message]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,10 +20,12 @@ bool ParseArguments(int argc, char** argv, gallery::GalleryOptions& options) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--ready-file") == 0 && hasValue) {
             options.readyFile = argv[++i];
+        } else if (std::strcmp(argv[i], "--show") == 0 && hasValue) {
+            options.show = argv[++i];
         } else if (std::strcmp(argv[i], "--quit-after-ms") == 0 && hasValue) {
             options.quitAfterMs = std::atoi(argv[++i]);
         } else {
-            std::fprintf(stderr, "usage: uikit-gallery [--ready-file PATH] [--quit-after-ms N]\n");
+            std::fprintf(stderr, "usage: uikit-gallery [--ready-file PATH] [--quit-after-ms N] [--show menu|message]\n");
             return false;
         }
     }

@@ -18,6 +18,9 @@ LRESULT RecordingWindow::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM
         case kMsgDouble:
             ++sendsHandled;
             return static_cast<LRESULT>(wParam * 2);
+        case kMsgMark:
+            marked = true;
+            return 0;
         case kMsgClose:
             Close(static_cast<UINT>(wParam));
             return 0;

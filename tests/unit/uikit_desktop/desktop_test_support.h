@@ -14,6 +14,7 @@ using namespace kx58::ui;
 
 inline constexpr UINT kMsgDouble = kx58::WM_USER + 5;   // answers wParam * 2
 inline constexpr UINT kMsgClose = kx58::WM_USER + 6;    // the modal window closes with wParam
+inline constexpr UINT kMsgMark = kx58::WM_USER + 7;     // sets `marked`
 
 // A window built from XML text; records notifications, menu commands and timer ticks.
 class RecordingWindow : public WindowImplBase {
@@ -31,6 +32,7 @@ public:
     std::vector<MenuCmd> menuCommands;
     std::atomic<int> timerTicks{0};
     std::atomic<int> sendsHandled{0};
+    std::atomic<bool> marked{false};
 
 private:
     std::string m_xml;

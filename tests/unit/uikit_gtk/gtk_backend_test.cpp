@@ -1,0 +1,171 @@
+// The GTK backend on a real (virtual) X server: input sent through the X server reaches the
+// controls, modal loops and menus keep the message queue running.
+#include <gtest/gtest.h>
+#include <X11/extensions/XTest.h>
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include "desktop_test_support.h"
+#include "platform/message_queue.h"
+#include "support/temp_dir.h"
+#include "support/wait_until.h"
+#include "uikit/backend_choice.h"
+#include "uikit/edit.h"
+#include "uikit/gtk_backend.h"
+#include "uikit/gtk_window.h"
+
+namespace desktoptest {
+namespace {
+
+GtkBackend* Gtk() { return dynamic_cast<GtkBackend*>(&CurrentBackend()); }
+
+bool PumpUntil(const std::function<bool()>& done) {
+    return kx58test::WaitUntil([&] {
+        GtkBackend::Pump();
+        return done();
+    });
+}
+
+GtkBackendWindow* GtkWindowOf(CWindowWnd& window) { return dynamic_cast<GtkBackendWindow*>(window.GetBackendWindow()); }
+
+POINT CenterOf(WindowImplBase& window, const std::string& name) {
+    const RECT rc = window.GetPaintManager().FindControl(name)->GetPos();
+    return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+}
+
+// Input goes through the X server (XTest), as a user's would: pointer grabs and focus apply.
+Display* XDisplay() { return gdk_x11_display_get_xdisplay(gdk_display_get_default()); }
+
+void MovePointer(CWindowWnd& window, POINT pt) {
+    gint x = 0, y = 0;
+    gdk_window_get_origin(GtkWindowOf(window)->ClientWindow(), &x, &y);
+    XTestFakeMotionEvent(XDisplay(), -1, x + pt.x, y + pt.y, CurrentTime);
+}
+
+void Click(CWindowWnd& window, POINT pt) {
+    MovePointer(window, pt);
+    XTestFakeButtonEvent(XDisplay(), 1, True, CurrentTime);
+    XTestFakeButtonEvent(XDisplay(), 1, False, CurrentTime);
+    XFlush(XDisplay());
+}
+
+void Type(CWindowWnd& window, POINT pt, KeySym keysym, bool shift = false) {
+    MovePointer(window, pt);
+    const KeyCode shiftCode = XKeysymToKeycode(XDisplay(), XK_Shift_L);
+    const KeyCode code = XKeysymToKeycode(XDisplay(), keysym);
+    if (shift) XTestFakeKeyEvent(XDisplay(), shiftCode, True, CurrentTime);
+    XTestFakeKeyEvent(XDisplay(), code, True, CurrentTime);
+    XTestFakeKeyEvent(XDisplay(), code, False, CurrentTime);
+    if (shift) XTestFakeKeyEvent(XDisplay(), shiftCode, False, CurrentTime);
+    XFlush(XDisplay());
+}
+
+bool Has(const std::vector<std::string>& senders, const std::string& name) {
+    return std::find(senders.begin(), senders.end(), name) != senders.end();
+}
+
+class GtkBackendTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string error;
+        kx58test::ScopedEnv ui("KX58_UI", "");
+        ASSERT_TRUE(InstallChosenBackend(error)) << error;
+    }
+    void SetUp() override {
+        ASSERT_NE(Gtk(), nullptr);
+        ASSERT_TRUE(owner.Open(nullptr, false, 60, 60));
+        ASSERT_TRUE(PumpUntil([&] { return GtkWindowOf(owner)->PaintCount() > 0; }));
+    }
+    void TearDown() override {
+        if (CMenuWnd* menu = CMenuWnd::Current()) menu->Destroy();
+        owner.Destroy();
+        GtkBackend::Pump();
+    }
+    RecordingWindow owner{OwnerSkin()};
+};
+
+TEST_F(GtkBackendTest, WindowsSitOnTheMonitorAtTheirPlaceAndSize) {
+    EXPECT_EQ(CurrentBackend().Name(), "gtk");
+    IBackendWindow* window = owner.GetBackendWindow();
+    EXPECT_TRUE(window->IsVisible());
+    EXPECT_EQ(window->GetMonitorRect(), (RECT{0, 0, 1280, 800}));
+    EXPECT_EQ(window->GetMonitorDpi(), 96);
+    EXPECT_EQ(window->GetClientSize().cx, 300);
+    EXPECT_EQ(window->GetClientSize().cy, 200);
+    owner.CenterWindow();
+    EXPECT_TRUE(PumpUntil([&] {
+        gint x = 0, y = 0;
+        gtk_window_get_position(GtkWindowOf(owner)->Widget(), &x, &y);
+        return x == 490 && y == 300;
+    }));
+    EXPECT_EQ(window->GetRect(), (RECT{490, 300, 790, 500}));
+}
+
+TEST_F(GtkBackendTest, ClicksAndTypedTextReachTheControlsThroughTheXServer) {
+    Click(owner, CenterOf(owner, "okbtn"));
+    ASSERT_TRUE(PumpUntil([&] { return Has(owner.NotesOf("click"), "okbtn"); }));
+
+    const POINT edit = CenterOf(owner, "edit");
+    Click(owner, edit);
+    ASSERT_TRUE(PumpUntil([&] { return Has(owner.NotesOf("setfocus"), "edit"); }));
+    Type(owner, edit, XK_h);
+    Type(owner, edit, XK_i);
+    Type(owner, edit, XK_1, true);
+    auto* field = dynamic_cast<CEditUI*>(owner.GetPaintManager().FindControl("edit"));
+    ASSERT_NE(field, nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return field->GetText() == "hi!"; })) << field->GetText();
+    Type(owner, edit, XK_BackSpace);
+    EXPECT_TRUE(PumpUntil([&] { return field->GetText() == "hi"; })) << field->GetText();
+    EXPECT_TRUE(Has(owner.NotesOf("textchanged"), "edit"));
+}
+
+TEST_F(GtkBackendTest, ASecondQuickClickIsADoubleClick) {
+    const POINT button = CenterOf(owner, "okbtn");
+    Click(owner, button);
+    Click(owner, button);
+    EXPECT_TRUE(PumpUntil([&] { return Has(owner.NotesOf("dbclick"), "okbtn"); }));
+}
+
+TEST_F(GtkBackendTest, AModalWindowReturnsItsCloseCodeWhileCrossThreadSendsAndTimersRun) {
+    ASSERT_TRUE(kx58::SetTimer(owner.GetHWND(), 9, 5));
+    auto* modal = new RecordingWindow(OwnerSkin());
+    ASSERT_TRUE(modal->Create(owner.GetHWND(), "modal", WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, 160, 100));
+    const kx58::HWND hwnd = modal->GetHWND();
+    const int ticksBefore = owner.timerTicks;
+    std::atomic<long long> answer{0};
+    std::thread worker([&] {
+        kx58test::WaitUntil([&] { return modal->marked.load(); });
+        answer = kx58::SendMessage(hwnd, kMsgDouble, 50, 0);
+        kx58test::WaitUntil([&] { return owner.timerTicks >= ticksBefore + 3; });
+        kx58::PostMessage(hwnd, kMsgClose, 11, 0);
+    });
+    kx58::PostMessage(hwnd, kMsgMark, 0, 0);
+    // Input to the owner is refused while the modal window runs.
+    const UINT result = modal->ShowModal();
+    worker.join();
+    EXPECT_EQ(result, 11u);
+    EXPECT_EQ(answer.load(), 100);
+    EXPECT_GE(owner.timerTicks, ticksBefore + 3);
+    delete modal;
+    kx58::KillTimer(owner.GetHWND(), 9);
+    EXPECT_FALSE(GtkWindowOf(owner)->IsInputBlocked());
+}
+
+TEST_F(GtkBackendTest, AMenuItemClickedOnScreenComesBackAsAMenuCommand) {
+    CMenuWnd* menu = CMenuWnd::CreateMenu(owner.GetHWND(), MenuSkin(), POINT{200, 150});
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return CMenuWnd::Current() && GtkWindowOf(*menu)->PaintCount() > 0; }));
+    EXPECT_EQ(menu->GetBackendWindow()->GetRect().left, 200);
+    Click(*menu, CenterOf(*menu, "opt_b"));
+    ASSERT_TRUE(PumpUntil([&] { return !owner.menuCommands.empty(); }));
+    EXPECT_EQ(owner.menuCommands[0].name, "opt_b");
+    EXPECT_TRUE(owner.menuCommands[0].checked);
+    EXPECT_EQ(CMenuWnd::Current(), nullptr);
+}
+
+}  // namespace
+}  // namespace desktoptest
