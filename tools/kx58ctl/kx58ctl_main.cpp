@@ -3,12 +3,14 @@
 //   kx58ctl list    one line per attached supported collection:
 //                   row, kind, role, usage page/usage, path
 //   kx58ctl info|readback [keyboard|mouse]   see readback_command.h
+//   kx58ctl light-control on|off | instance | open-settings   drive the running program
 #include <cstdio>
 #include <string>
 
 #include "device/collection_match.h"
 #include "device/hid_device.h"
 #include "device/supported_devices.h"
+#include "message_command.h"
 #include "readback_command.h"
 
 namespace {
@@ -38,7 +40,11 @@ int ListDevices() {
     return 0;
 }
 
-void Usage() { std::fprintf(stderr, "usage: kx58ctl list | info [keyboard|mouse] | readback [keyboard|mouse]\n"); }
+void Usage() {
+    std::fprintf(stderr,
+                 "usage: kx58ctl list | info [keyboard|mouse] | readback [keyboard|mouse]\n"
+                 "       kx58ctl light-control on|off | instance | open-settings\n");
+}
 
 }  // namespace
 
@@ -48,6 +54,9 @@ int main(int argc, char** argv) {
     const char* which = argc == 3 ? argv[2] : "";
     if (command == "info" && argc <= 3) return kx58ctl::PrintDeviceInfo(which);
     if (command == "readback" && argc <= 3) return kx58ctl::PrintReadback(which);
+    if (command == "light-control" && argc == 3) return kx58ctl::SendLightControl(argv[2]);
+    if (command == "instance" && argc == 2) return kx58ctl::SendInstance();
+    if (command == "open-settings" && argc == 2) return kx58ctl::SendOpenSettings();
     Usage();
     return 2;
 }

@@ -1,0 +1,13 @@
+#pragma once
+// kx58ctl's commands that drive the running program through its registered messages.
+
+namespace kx58ctl {
+
+// light-control on|off: lighting control switched through the program's light control message.
+int SendLightControl(const char* state);
+// instance: the message a second start sends; the running program comes to the front.
+int SendInstance();
+// open-settings: opens the settings window on its update page.
+int SendOpenSettings();
+
+}  // namespace kx58ctl
