@@ -132,6 +132,7 @@ int GtkBackend::RunLoop() {
 bool GtkBackend::RunModalLoop(const std::function<bool()>& done) {
     // The window just shown is the modal one; every other window refuses input meanwhile.
     GtkBackendWindow* modal = m_lastShown;
+    const HWND owner = modal ? modal->OwnerHwnd() : nullptr;
     std::vector<HWND> blocked;
     for (GtkBackendWindow* window : m_windows) {
         if (window == modal || window->IsPopup()) continue;
@@ -148,9 +149,8 @@ bool GtkBackend::RunModalLoop(const std::function<bool()>& done) {
     }
     for (HWND hwnd : blocked)
         if (GtkBackendWindow* window = FindWindow(hwnd)) window->BlockInput(false);
-    // Give the focus back to the window below.
-    if (!blocked.empty())
-        if (GtkBackendWindow* below = FindWindow(blocked.back()); below && below->IsVisible()) below->Activate();
+    // The focus goes back to the owner.
+    if (GtkBackendWindow* below = FindWindow(owner); below && below->IsVisible()) below->Activate();
     return !quit;
 }
 

@@ -147,6 +147,7 @@ LRESULT GtkBackendWindow::Deliver(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void GtkBackendWindow::Show(bool show, bool activate) {
     if (show == m_visible) {
+        if (show) m_backend->NoteShown(this);
         if (show && activate) Activate();
         return;
     }

@@ -41,6 +41,7 @@ public:
 
     IWindowHost* Host() const { return m_host; }
     HWND Hwnd() const { return m_hwnd; }
+    HWND OwnerHwnd() const { return m_owner; }
     GtkWindow* Widget() const { return GTK_WINDOW(m_window); }
     // The GDK window that receives the input of the client area (nullptr until shown).
     GdkWindow* ClientWindow() const { return gtk_widget_get_window(m_area); }

@@ -1,5 +1,6 @@
 #include "message_window.h"
 
+#include "platform/message_queue.h"
 #include "uikit/window_placement.h"
 
 namespace gallery {
@@ -13,7 +14,11 @@ kx58::UINT MessageWnd::Ask(CWindowWnd& owner, const std::string& title, const st
         return IDCANCEL;
     }
     CenterOnOwner(*box, owner);
-    return box->ShowModal();  // the box deletes itself when it closes
+    const kx58::HWND hwnd = box->GetHWND();
+    const kx58::UINT answer = box->ShowModal();  // the box deletes itself when it closes
+    // A quit ends the loop with the box still open; it goes with the program.
+    if (kx58::IsWindow(hwnd)) box->Destroy();
+    return answer;
 }
 
 void MessageWnd::InitWindow() {
