@@ -141,7 +141,8 @@ std::string DefaultExtensionFor(const std::vector<FileFilter>& filters) {
 
 std::optional<std::string> ShowFileDialog(const FileDialogRequest& request) {
     std::optional<std::string> path;
-    if (auto* gtk = dynamic_cast<GtkBackend*>(&CurrentBackend())) path = RunGtkChooser(*gtk, request);
+    auto* gtk = dynamic_cast<GtkBackend*>(&CurrentBackend());
+    if (gtk && gtk->OnOwnThread()) path = RunGtkChooser(*gtk, request);
     else path = AskHook(request);
     if (!path || path->empty()) return std::nullopt;
     if (request.kind == FileDialogKind::Open) {

@@ -100,6 +100,11 @@ GtkBackend::~GtkBackend() {
 }
 
 std::unique_ptr<IBackendWindow> GtkBackend::CreateBackendWindow(IWindowHost* host, const WindowCreateParams& params) {
+    if (!OnOwnThread()) {
+        DebugTraceF("uikit: window %s refused: GTK windows live on the thread that opened the display",
+                    params.className.c_str());
+        return nullptr;
+    }
     return std::make_unique<GtkBackendWindow>(this, host, params);
 }
 
@@ -125,11 +130,14 @@ std::vector<HWND> GtkBackend::TopLevelHandles() const {
 }
 
 int GtkBackend::RunLoop() {
+    // Threads other than the GTK one have no windows on screen, only their message queue.
+    if (!OnOwnThread()) return MessageQueue::ForCurrentThread()->RunLoop();
     while (!m_queue->QuitCode()) g_main_context_iteration(nullptr, TRUE);
     return m_queue->TakeQuitCode().value_or(0);
 }
 
 bool GtkBackend::RunModalLoop(const std::function<bool()>& done) {
+    if (!OnOwnThread()) return MessageQueue::ForCurrentThread()->RunUntil(done);
     // The window just shown is the modal one; every other window refuses input meanwhile.
     GtkBackendWindow* modal = m_lastShown;
     const HWND owner = modal ? modal->OwnerHwnd() : nullptr;

@@ -4,6 +4,7 @@
 // cross-thread sends, timers) driven from inside the GTK main loop so that it keeps running
 // while a modal window or a menu runs a nested loop.
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ public:
     std::string GetClipboardText() const override;
     void SetClipboardText(const std::string& text) override;
 
+    // GTK may only be used from the thread that opened the display.
+    bool OnOwnThread() const { return std::this_thread::get_id() == m_thread; }
     // The window of a message window handle, or nullptr.
     GtkBackendWindow* FindWindow(HWND hwnd) const;
     // Runs one turn of the GTK loop without blocking (tests and start-up waits).
@@ -47,6 +50,7 @@ public:
     struct QueueSource;
 
 private:
+    std::thread::id m_thread = std::this_thread::get_id();
     QueueSource* m_source = nullptr;
     std::shared_ptr<MessageQueue> m_queue;
     std::vector<GtkBackendWindow*> m_windows;

@@ -450,9 +450,21 @@ gboolean GtkBackendWindow::OnKey(GtkWidget*, GdkEventKey* event, gpointer self) 
     // Keys go to the window first (as WM_KEYDOWN), then to the input method, which commits text.
     if (vk != 0 && !me->m_preediting) me->Deliver(press ? WM_KEYDOWN : WM_KEYUP, vk, modifiers);
     if (me->m_backend->FindWindow(hwnd) != me) return TRUE;
-    if (!(event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) || me->m_preediting)
+    if (!(event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) || me->m_preediting) {
+        me->PlaceInputMethod();
         gtk_im_context_filter_keypress(me->m_im, event);
+    }
     return TRUE;
+}
+
+void GtkBackendWindow::PlaceInputMethod() {
+    // Candidate windows of the input method open below the control that takes the text.
+    WindowImplBase* skin = SkinWindow(m_host);
+    CControlUI* focus = skin ? skin->GetPaintManager().GetFocus() : nullptr;
+    if (!focus) return;
+    const RECT rc = focus->GetPos();
+    GdkRectangle area{rc.left, rc.top, rc.Width(), rc.Height()};
+    gtk_im_context_set_cursor_location(m_im, &area);
 }
 
 void GtkBackendWindow::OnCommit(GtkIMContext*, const char* text, gpointer self) {

@@ -66,6 +66,7 @@ private:
     static gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self);
     static void OnCommit(GtkIMContext*, const char* text, gpointer self);
 
+    void PlaceInputMethod();
     void GrabForPopup();
     void ReleasePopupGrab();
     void HandleButtonPress(GdkEventButton* event);

@@ -26,7 +26,10 @@ namespace {
 
 constexpr const char* kStockIcon = "input-gaming";
 
-bool UsesGtk() { return dynamic_cast<GtkBackend*>(&CurrentBackend()) != nullptr; }
+bool UsesGtk() {
+    auto* gtk = dynamic_cast<GtkBackend*>(&CurrentBackend());
+    return gtk && gtk->OnOwnThread();
+}
 
 }  // namespace
 

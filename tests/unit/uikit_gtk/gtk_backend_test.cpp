@@ -167,5 +167,30 @@ TEST_F(GtkBackendTest, AMenuItemClickedOnScreenComesBackAsAMenuCommand) {
     EXPECT_EQ(CMenuWnd::Current(), nullptr);
 }
 
+TEST_F(GtkBackendTest, AChangedFontDpiRescalesEveryWindow) {
+    GtkSettings* settings = gtk_settings_get_default();
+    g_object_set(settings, "gtk-xft-dpi", 144 * 1024, nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return owner.GetPaintManager().GetDPI() == 144; }));
+    EXPECT_EQ(owner.GetBackendWindow()->GetMonitorDpi(), 144);
+    g_object_set(settings, "gtk-xft-dpi", 96 * 1024, nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return owner.GetPaintManager().GetDPI() == 96; }));
+}
+
+TEST_F(GtkBackendTest, OtherThreadsGetNoWindowsButKeepTheirMessageLoops) {
+    std::thread other([] {
+        RecordingWindow window(OwnerSkin());
+        EXPECT_FALSE(window.Create(nullptr, "elsewhere", WS_POPUP, 0, 0, 0, 100, 100));
+        // A plain message window of that thread still runs its modal wait on the queue.
+        bool done = false;
+        kx58::MessageWindow messages([&done](UINT, WPARAM, LPARAM) -> LRESULT {
+            done = true;
+            return 0;
+        });
+        kx58::PostMessage(messages.Hwnd(), kx58::WM_USER, 0, 0);
+        EXPECT_TRUE(CurrentBackend().RunModalLoop([&done] { return done; }));
+    });
+    other.join();
+}
+
 }  // namespace
 }  // namespace desktoptest
