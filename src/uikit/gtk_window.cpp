@@ -250,17 +250,34 @@ int GtkBackendWindow::GetMonitorDpi() const {
     return std::clamp(dpi, 48, 480);
 }
 
-RECT GtkBackendWindow::GetMonitorRect() const {
-    GdkDisplay* display = gtk_widget_get_display(m_window);
-    GdkWindow* window = gtk_widget_get_window(m_window);
+namespace {
+
+GdkMonitor* MonitorOf(GtkWidget* widget, POINT center) {
+    GdkDisplay* display = gtk_widget_get_display(widget);
+    GdkWindow* window = gtk_widget_get_window(widget);
     GdkMonitor* monitor = window ? gdk_display_get_monitor_at_window(display, window)
-                                 : gdk_display_get_monitor_at_point(display, m_pos.x + m_size.cx / 2,
-                                                                    m_pos.y + m_size.cy / 2);
-    if (!monitor) monitor = gdk_display_get_primary_monitor(display);
+                                 : gdk_display_get_monitor_at_point(display, center.x, center.y);
+    return monitor ? monitor : gdk_display_get_primary_monitor(display);
+}
+
+RECT ToRect(const GdkRectangle& area) { return RECT{area.x, area.y, area.x + area.width, area.y + area.height}; }
+
+}  // namespace
+
+RECT GtkBackendWindow::GetMonitorRect() const {
+    GdkMonitor* monitor = MonitorOf(m_window, POINT{m_pos.x + m_size.cx / 2, m_pos.y + m_size.cy / 2});
     if (!monitor) return RECT{0, 0, 1920, 1080};
     GdkRectangle area{};
     gdk_monitor_get_workarea(monitor, &area);
-    return RECT{area.x, area.y, area.x + area.width, area.y + area.height};
+    return ToRect(area);
+}
+
+RECT GtkBackendWindow::GetMonitorGeometry() const {
+    GdkMonitor* monitor = MonitorOf(m_window, POINT{m_pos.x + m_size.cx / 2, m_pos.y + m_size.cy / 2});
+    if (!monitor) return GetMonitorRect();
+    GdkRectangle area{};
+    gdk_monitor_get_geometry(monitor, &area);
+    return ToRect(area);
 }
 
 void GtkBackendWindow::Activate() {

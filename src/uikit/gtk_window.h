@@ -37,6 +37,8 @@ public:
     void SetToolTip(const std::string& text) override;
     int GetMonitorDpi() const override;
     RECT GetMonitorRect() const override;
+    // The whole monitor the window is on (panels included), screen pixels.
+    RECT GetMonitorGeometry() const;
     void Activate() override;
 
     IWindowHost* Host() const { return m_host; }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "uikit/gtk_window.h"
+
 namespace kx58::ui {
 
 POINT CenteredOn(const RECT& owner, SIZE size, const RECT& monitor) {
@@ -18,6 +20,13 @@ void CenterOnOwner(CWindowWnd& window, const CWindowWnd& owner) {
     const RECT rc = self->GetRect();
     const POINT at = CenteredOn(below->GetRect(), SIZE{rc.Width(), rc.Height()}, below->GetMonitorRect());
     window.MoveWindow(at.x, at.y);
+}
+
+RECT MonitorRectOf(const CWindowWnd& window) {
+    IBackendWindow* backend = window.GetBackendWindow();
+    if (!backend) return RECT{};
+    if (auto* gtk = dynamic_cast<GtkBackendWindow*>(backend)) return gtk->GetMonitorGeometry();
+    return backend->GetMonitorRect();
 }
 
 }  // namespace kx58::ui

@@ -8,5 +8,8 @@ namespace kx58::ui {
 POINT CenteredOn(const RECT& owner, SIZE size, const RECT& monitor);
 // Moves `window` to the centre of `owner` (both must exist).
 void CenterOnOwner(CWindowWnd& window, const CWindowWnd& owner);
+// The whole monitor the window is on, panels included (what a DPI choice looks at); the work
+// area where the backend knows no more. Empty without a window.
+RECT MonitorRectOf(const CWindowWnd& window);
 
 }  // namespace kx58::ui

@@ -31,6 +31,7 @@ TEST(ModalWindow, ReturnsTheCloseCodeWhileSendsFromAnotherThreadAndTimersKeepRun
     const RECT below = owner.GetBackendWindow()->GetRect();
     EXPECT_EQ(placed.left + placed.Width() / 2, below.left + below.Width() / 2);
     EXPECT_EQ(placed.top + placed.Height() / 2, below.top + below.Height() / 2);
+    EXPECT_EQ(MonitorRectOf(*modal), (RECT{0, 0, 1600, 900}));
 
     const kx58::HWND modalHwnd = modal->GetHWND();
     std::atomic<bool> modalRunning{false};

@@ -17,6 +17,7 @@
 #include "uikit/edit.h"
 #include "uikit/gtk_backend.h"
 #include "uikit/gtk_window.h"
+#include "uikit/window_placement.h"
 
 namespace desktoptest {
 namespace {
@@ -94,6 +95,7 @@ TEST_F(GtkBackendTest, WindowsSitOnTheMonitorAtTheirPlaceAndSize) {
     EXPECT_TRUE(window->IsVisible());
     EXPECT_EQ(window->GetMonitorRect(), (RECT{0, 0, 1280, 800}));
     EXPECT_EQ(window->GetMonitorDpi(), 96);
+    EXPECT_EQ(MonitorRectOf(owner), (RECT{0, 0, 1280, 800}));
     EXPECT_EQ(window->GetClientSize().cx, 300);
     EXPECT_EQ(window->GetClientSize().cy, 200);
     owner.CenterWindow();
