@@ -37,6 +37,26 @@ void CMenuElementUI::SetChecked(bool checked) {
     Invalidate();
 }
 
+void CMenuElementUI::SetKeyboardHot(bool hot) {
+    const UINT state = hot ? (m_uButtonState | UISTATE_HOT) : (m_uButtonState & ~UISTATE_HOT);
+    if (state == m_uButtonState) return;
+    m_uButtonState = state;
+    Invalidate();
+}
+
+void CMenuElementUI::DoEvent(TEventUI& event) {
+    // The pointer takes over from the keyboard: one item looks hot at a time.
+    if (event.Type == UIEVENT_MOUSEENTER && IsEnabled()) {
+        if (auto* parent = m_pParent ? static_cast<CContainerUI*>(m_pParent->GetInterface("Container")) : nullptr) {
+            for (int i = 0; i < parent->GetCount(); ++i) {
+                auto* peer = static_cast<CMenuElementUI*>(parent->GetItemAt(i)->GetInterface("MenuElement"));
+                if (peer && peer != this) peer->SetKeyboardHot(false);
+            }
+        }
+    }
+    CButtonUI::DoEvent(event);
+}
+
 void CMenuElementUI::PaintStatusImage(cairo_t* cr) {
     CButtonUI::PaintStatusImage(cr);
     if (!m_checked) return;
@@ -128,13 +148,7 @@ void CMenuWnd::InitWindow() {
 void CMenuWnd::ApplyCheckMap() {
     // States kept by the caller win over the file's; a group the caller knows takes all its
     // states from the map, so only the remembered item of it is checked.
-    std::vector<CMenuElementUI*> items;
-    m_pm.GetRoot()->FindControl(
-        [&items](CControlUI* control) {
-            if (auto* item = static_cast<CMenuElementUI*>(control->GetInterface("MenuElement"))) items.push_back(item);
-            return false;
-        },
-        UIFIND_ALL);
+    const std::vector<CMenuElementUI*> items = Items();
     std::set<std::string> knownGroups;
     for (CMenuElementUI* item : items)
         if (!item->GetGroup().empty() && m_checks->count(item->GetName())) knownGroups.insert(item->GetGroup());
@@ -144,6 +158,36 @@ void CMenuWnd::ApplyCheckMap() {
         if (it != m_checks->end()) item->SetChecked(it->second);
         else if (knownGroups.count(item->GetGroup())) item->SetChecked(false);
     }
+}
+
+std::vector<CMenuElementUI*> CMenuWnd::Items() const {
+    std::vector<CMenuElementUI*> items;
+    if (!m_pm.GetRoot()) return items;
+    m_pm.GetRoot()->FindControl(
+        [&items](CControlUI* control) {
+            if (auto* item = static_cast<CMenuElementUI*>(control->GetInterface("MenuElement"))) items.push_back(item);
+            return false;
+        },
+        UIFIND_ALL);
+    return items;
+}
+
+bool CMenuWnd::HandleMenuKey(UINT key) {
+    if (key != VK_UP && key != VK_DOWN && key != VK_RETURN) return false;
+    std::vector<CMenuElementUI*> usable;
+    for (CMenuElementUI* item : Items())
+        if (item->IsVisible() && item->IsEnabled()) usable.push_back(item);
+    if (usable.empty()) return true;
+    const auto current = std::find_if(usable.begin(), usable.end(), [](CMenuElementUI* item) { return item->IsKeyboardHot(); });
+    if (key == VK_RETURN) {
+        if (current != usable.end()) Choose(*current);
+        return true;
+    }
+    const int count = static_cast<int>(usable.size());
+    int index = current == usable.end() ? (key == VK_DOWN ? -1 : count) : static_cast<int>(current - usable.begin());
+    index = (index + (key == VK_DOWN ? 1 : -1) + count) % count;
+    for (CMenuElementUI* item : usable) item->SetKeyboardHot(item == usable[static_cast<std::size_t>(index)]);
+    return true;
 }
 
 SIZE CMenuWnd::MeasureMenu() {
@@ -231,6 +275,8 @@ LRESULT CMenuWnd::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam
             if (wParam == VK_ESCAPE) {
                 handled = true;
                 Close(IDCANCEL);
+            } else {
+                handled = HandleMenuKey(static_cast<UINT>(wParam));
             }
             return 0;
         case WM_KILLFOCUS:

@@ -6,6 +6,7 @@
 // can be kept across openings in a CheckMap the caller owns.
 #include <map>
 #include <string>
+#include <vector>
 
 #include "uikit/button.h"
 #include "uikit/window.h"
@@ -39,7 +40,11 @@ public:
     void SetChecked(bool checked);
     bool IsCheckable() const { return m_checkable || !m_group.empty(); }
     const std::string& GetGroup() const { return m_group; }
+    // Marks the item as the one the keyboard points at (drawn as hot).
+    void SetKeyboardHot(bool hot);
+    bool IsKeyboardHot() const { return (m_uButtonState & UISTATE_HOT) != 0; }
 
+    void DoEvent(TEventUI& event) override;
     void PaintStatusImage(cairo_t* cr) override;
     void SetAttribute(const std::string& name, const std::string& value) override;
 
@@ -81,6 +86,9 @@ private:
     CMenuWnd(HWND owner, std::string xml, CheckMap* checks);
     ~CMenuWnd() override;
     void ApplyCheckMap();
+    std::vector<CMenuElementUI*> Items() const;
+    // Up/Down move through the enabled items, Return chooses; false for other keys.
+    bool HandleMenuKey(UINT key);
     SIZE MeasureMenu();
     void Choose(CMenuElementUI* item);
 

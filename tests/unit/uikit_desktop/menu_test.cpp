@@ -115,6 +115,31 @@ TEST_F(MenuTest, ClosesWithoutACommandOnOutsideClickEscapeLostFocusOrADisabledIt
     EXPECT_TRUE(owner.menuCommands.empty());
 }
 
+TEST_F(MenuTest, ArrowKeysWalkTheEnabledItemsAndReturnChoosesOne) {
+    CMenuWnd* menu = Open(POINT{10, 10});
+    ASSERT_NE(menu, nullptr);
+    HeadlessInput keys(*menu);
+    keys.KeyPress(VK_UP);  // from nowhere up: the last enabled item
+    EXPECT_TRUE(menu->FindItem("exit")->IsKeyboardHot());
+    keys.KeyPress(VK_DOWN);  // wraps to the first
+    EXPECT_TRUE(menu->FindItem("toggle")->IsKeyboardHot());
+    EXPECT_FALSE(menu->FindItem("exit")->IsKeyboardHot());
+    keys.KeyPress(VK_DOWN);
+    keys.KeyPress(VK_DOWN);
+    keys.KeyPress(VK_DOWN);  // past the disabled item
+    EXPECT_TRUE(menu->FindItem("exit")->IsKeyboardHot());
+    keys.MoveTo("toggle");  // the pointer takes over: one hot item at a time
+    EXPECT_TRUE(menu->FindItem("toggle")->IsKeyboardHot());
+    EXPECT_FALSE(menu->FindItem("exit")->IsKeyboardHot());
+    keys.KeyPress(VK_DOWN);
+    keys.KeyPress(VK_DOWN);
+    EXPECT_TRUE(menu->FindItem("opt_b")->IsKeyboardHot());
+    keys.KeyDown(VK_RETURN);  // the menu is gone before the key comes up
+    ASSERT_EQ(owner.menuCommands.size(), 1u);
+    EXPECT_EQ(owner.menuCommands[0].name, "opt_b");
+    EXPECT_EQ(CMenuWnd::Current(), nullptr);
+}
+
 TEST_F(MenuTest, OnlyOneMenuAtATimeAndBrokenMenusAreRefused) {
     CMenuWnd* first = Open(POINT{10, 10});
     ASSERT_NE(first, nullptr);
