@@ -20,8 +20,17 @@ std::uint32_t DecodeAt(const std::string& text, std::size_t i, std::size_t next)
 
 HeadlessInput::HeadlessInput(WindowImplBase& window) : m_window(window) {}
 
+WindowImplBase* HeadlessInput::Window() const {
+    if (!m_hwnd) {
+        m_hwnd = m_window.GetHWND();  // the window may be created after this object
+        return &m_window;
+    }
+    return IsWindow(m_hwnd) ? &m_window : nullptr;
+}
+
 HeadlessWindow* HeadlessInput::Target() const {
-    return dynamic_cast<HeadlessWindow*>(m_window.GetBackendWindow());
+    WindowImplBase* window = Window();
+    return window ? dynamic_cast<HeadlessWindow*>(window->GetBackendWindow()) : nullptr;
 }
 
 void HeadlessInput::RunUntilIdle() {
@@ -103,7 +112,8 @@ void HeadlessInput::TypeText(const std::string& text) {
 }
 
 bool HeadlessInput::CenterOf(const std::string& name, POINT& pt) const {
-    CControlUI* control = m_window.GetPaintManager().FindControl(name);
+    WindowImplBase* window = Window();
+    CControlUI* control = window ? window->GetPaintManager().FindControl(name) : nullptr;
     if (!control || !control->IsVisible()) return false;
     const RECT& rc = control->GetPos();
     if (rc.IsEmpty()) return false;

@@ -45,7 +45,12 @@ public:
 
 private:
     void Send(UINT message, WPARAM wParam, LPARAM lParam);
+    // The window, while it still exists: a window may delete itself on input (a menu closing
+    // on Escape), and later injections must not reach the freed object.
+    WindowImplBase* Window() const;
+
     WindowImplBase& m_window;
+    mutable HWND m_hwnd = nullptr;
 };
 
 }  // namespace kx58::ui
