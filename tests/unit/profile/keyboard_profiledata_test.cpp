@@ -11,17 +11,7 @@ using kx58::ReadJsonDocument;
 using kx58::WriteJsonDocument;
 using kx58test::ParseJson;
 
-class KeyboardProfileTest : public ::testing::Test {
-protected:
-    void Load(const std::string& document) {
-        WriteJsonDocument(path, ParseJson(document));
-        data.SetProfilePath(path);
-        data.LoadProfile(path);
-    }
-    kx58test::TempDir dir;
-    std::string path = dir / "k.Json";
-    CKeyboardProfiledata data;
-};
+using KeyboardProfileTest = kx58test::ProfileFileTest<CKeyboardProfiledata>;
 
 TEST_F(KeyboardProfileTest, SystemStagesPackTwoHalvesPerWord) {
     Load(R"({"Device":[{"SystemStages":{"Repeat":31,"RepeatDelay":2,"Key6Flag":1,

@@ -12,17 +12,7 @@ using kx58::ReadJsonDocument;
 using kx58::WriteJsonDocument;
 using kx58test::ParseJson;
 
-class MouseProfileTest : public ::testing::Test {
-protected:
-    void Load(const std::string& document) {
-        WriteJsonDocument(path, ParseJson(document));
-        data.SetProfilePath(path);
-        data.LoadProfile(path);
-    }
-    kx58test::TempDir dir;
-    std::string path = dir / "m.Json";
-    CMouseProfiledata data;
-};
+using MouseProfileTest = kx58test::ProfileFileTest<CMouseProfiledata>;
 
 std::vector<DpiStage> SixStages() {
     std::vector<DpiStage> stages;

@@ -2,10 +2,13 @@
 // Helpers shared by the profile tests: documents written into a temp folder.
 #include <json/value.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "profile/json_file.h"
 #include "profile/json_read.h"
+#include "support/temp_dir.h"
 
 namespace kx58test {
 
@@ -17,5 +20,19 @@ inline Json::Value DocumentWithSection(const Json::Value& section) {
     document["Device"].append(section);
     return document;
 }
+
+// A profile data object of type Data loaded from a document written into a temp folder.
+template <typename Data>
+class ProfileFileTest : public ::testing::Test {
+protected:
+    void Load(const std::string& document) {
+        kx58::WriteJsonDocument(path, ParseJson(document));
+        data.SetProfilePath(path);
+        data.LoadProfile(path);
+    }
+    TempDir dir;
+    std::string path = dir / "profile.Json";
+    Data data;
+};
 
 }  // namespace kx58test
