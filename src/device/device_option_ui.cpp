@@ -181,7 +181,7 @@ void CDeviceOptionUI::ReportLink(bool up) {
     const int index = strip ? strip->GetItemIndex(this) : -1;
     // The main window first: hiding the selected tab closes its auxiliary windows there.
     if (device_ && device_->GetMainWindow())
-        SendMessage(device_->GetMainWindow(), kDeviceLinkStateMessage, static_cast<WPARAM>(index), up ? 1 : 0);
+        SendMessage(device_->GetMainWindow(), WM_DEVICE_LINK_STATE, static_cast<WPARAM>(index), up ? 1 : 0);
     if (!strip) {
         SetConnectedTab(up);
     } else if (up) {

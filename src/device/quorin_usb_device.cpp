@@ -539,7 +539,7 @@ int CQuorinUSBDevice::ReadAndSendPowerStatus() {
     PowerStatus status{};
     const int result = kx58::ReadPowerStatus(commandChannel_, status);
     if (result == kResultOk && mainWindow_)
-        PostMessage(mainWindow_, kDevicePowerStatusMessage, status[kPowerLevelByte], deviceIndex_);
+        PostMessage(mainWindow_, WM_DEVICE_POWER_STATUS, status[kPowerLevelByte], deviceIndex_);
     return result;
 }
 

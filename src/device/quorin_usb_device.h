@@ -20,6 +20,7 @@
 
 #include <json/value.h>
 
+#include "device/device_messages.h"
 #include "device/device_channel.h"
 #include "device/device_threads.h"
 #include "device/keyboard_protocol.h"
@@ -32,10 +33,6 @@
 namespace kx58 {
 
 class CDeviceOptionUI;
-
-// Messages the device objects send to the main window.
-inline constexpr UINT kDevicePowerStatusMessage = 0x0D01;  // wParam = power byte 4
-inline constexpr UINT kDeviceLinkStateMessage = 0x0D03;    // wParam = tab index, lParam 0 down / 1 up
 
 // Number of LEDs the keyboard's preview buffers cover, and its layout grid.
 inline constexpr std::size_t kPreviewLedCount = 170;

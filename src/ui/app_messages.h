@@ -12,15 +12,11 @@
 
 namespace kx58 {
 
-// Private messages (fixed numbers).
+// Private messages (fixed numbers; the device layer's own are in device_messages.h).
 inline constexpr UINT WM_SHOW_SETTING_PROGRESS = 0x0C00;
 inline constexpr UINT WM_LANGUAGE_CHANGED = 0x0C11;
 inline constexpr UINT WM_OPEN_SETWND = 0x0C15;
 inline constexpr UINT WM_CLEAR_UPDATE_MARK = 0x0C16;
-inline constexpr UINT WM_MOUSEPAD_RECORD_INDEX = 0x0D00;  // wParam = active on-board record
-inline constexpr UINT WM_DEVICE_POWER_STATUS = 0x0D01;    // wParam = power-status byte 4
-inline constexpr UINT WM_DEVICE_RESERVED = 0x0D02;
-inline constexpr UINT WM_DEVICE_LINK_STATE = 0x0D03;
 inline constexpr UINT WM_START_UPGRADE = 0x0D04;
 inline constexpr UINT WM_HOOK_CONTROL = 0x041E;
 inline constexpr UINT WM_TRAY_NOTIFY = WM_USER + 1;

@@ -50,12 +50,12 @@ ui::CControlUI* MainWindowStub::CreateControl(const std::string& className) {
 }
 
 LRESULT MainWindowStub::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
-    if (message == kDeviceLinkStateMessage) {
+    if (message == WM_DEVICE_LINK_STATE) {
         ui::CControlUI* item = Strip().GetItemAt(static_cast<int>(wParam));
         auto* tab = item ? static_cast<CDeviceOptionUI*>(item->GetInterface("DeviceOption")) : nullptr;
         linkMessages.push_back({wParam, lParam, tab && tab->IsConnectedTab()});
         handled = true;
-    } else if (message == kDevicePowerStatusMessage) {
+    } else if (message == WM_DEVICE_POWER_STATUS) {
         powerLevels.push_back(wParam);
         handled = true;
     }
