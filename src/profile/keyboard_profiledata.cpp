@@ -17,25 +17,13 @@ constexpr ByteField<LedColor> kColorFields[] = {{"Red", &LedColor::Red},
 }  // namespace
 
 PackedStages CKeyboardProfiledata::GetKeyboardSystemStages() {
-    const Json::Value& group = MemberOf(WorkingSection(), "SystemStages");
-    PackedStages words{};
-    if (group.isObject()) {
-        for (size_t i = 0; i < words.size(); ++i) {
-            words[i] = PackHalves(static_cast<uint16_t>(IntMember(group, kStageKeys[i][0])),
-                                  static_cast<uint16_t>(IntMember(group, kStageKeys[i][1])));
-        }
-    }
-    systemStages_ = words;
-    return words;
+    systemStages_ = ReadStageHalves(MemberOf(WorkingSection(), "SystemStages"), kStageKeys);
+    return systemStages_;
 }
 
 void CKeyboardProfiledata::SetKeyboardSystemStages(uint32_t w1, uint32_t w2, uint32_t w3) {
     systemStages_ = {w1, w2, w3};
-    Json::Value& group = ObjectMember(Working(), "SystemStages");
-    for (size_t i = 0; i < systemStages_.size(); ++i) {
-        group[kStageKeys[i][0]] = LowHalf(systemStages_[i]);
-        group[kStageKeys[i][1]] = HighHalf(systemStages_[i]);
-    }
+    WriteStageHalves(ObjectMember(Working(), "SystemStages"), systemStages_, kStageKeys);
 }
 
 std::vector<LedColor> CKeyboardProfiledata::GetCustomLightColors(int group, int keyCount) {

@@ -80,25 +80,16 @@ void CMouseProfiledata::SetActiveDpiStage(int index) {
 }
 
 PackedStages CMouseProfiledata::GetMouseSystemStages() {
-    const Json::Value& group = MemberOf(WorkingSection(), "SystemStages");
-    PackedStages words{};
-    for (size_t i = 0; i < words.size(); ++i) {
-        const uint16_t high =
-            kSystemKeys[i][1] ? Half(group, kSystemKeys[i][1])
-                              : Half(MemberOf(WorkingSection(), "ReportStages"), "StageActive");
-        words[i] = PackHalves(Half(group, kSystemKeys[i][0]), high);
-    }
+    PackedStages words = ReadStageHalves(MemberOf(WorkingSection(), "SystemStages"), kSystemKeys);
+    // The third word's high half is the active report-rate stage, kept in its own group.
+    words[2] = PackHalves(LowHalf(words[2]), Half(MemberOf(WorkingSection(), "ReportStages"), "StageActive"));
     systemStages_ = words;
     return words;
 }
 
 void CMouseProfiledata::SetMouseSystemStages(uint32_t w1, uint32_t w2, uint32_t w3) {
     systemStages_ = {w1, w2, w3};
-    Json::Value& group = ObjectMember(Working(), "SystemStages");
-    for (size_t i = 0; i < systemStages_.size(); ++i) {
-        group[kSystemKeys[i][0]] = LowHalf(systemStages_[i]);
-        if (kSystemKeys[i][1]) group[kSystemKeys[i][1]] = HighHalf(systemStages_[i]);
-    }
+    WriteStageHalves(ObjectMember(Working(), "SystemStages"), systemStages_, kSystemKeys);
     ObjectMember(Working(), "ReportStages")["StageActive"] = HighHalf(w3);
 }
 
