@@ -40,20 +40,6 @@ std::string BaseNameOf(const std::string& path) {
     return name;
 }
 
-// A writer that died between creating its temporary file and renaming it leaves
-// "<file>.tmp-XXXXXX" behind; the program runs once per session, so at start-up none is in use.
-void RemoveStaleTemporaryFiles(const std::string& directory) {
-    DIR* folder = opendir(directory.c_str());
-    if (!folder) return;
-    while (const dirent* item = readdir(folder)) {
-        const char* marker = std::strstr(item->d_name, ".tmp-");
-        if (marker && std::strlen(marker) == std::strlen(".tmp-XXXXXX")) {
-            unlink((directory + item->d_name).c_str());
-        }
-    }
-    closedir(folder);
-}
-
 // Names are shown and stored as UTF-8; bytes that are not (a file name in another encoding)
 // become U+FFFD instead of garbling the document.
 std::string ValidUtf8(const std::string& text) { return Utf8FromWide(WideFromUtf8(text)); }
@@ -140,6 +126,7 @@ bool ProfileList::RepairUnusableIdentifiers() {
 bool ProfileList::InitProfileList() {
     if (directory_.empty()) return false;
     CreateFolders(directory_);
+    // The program runs once per session, so at start-up no temporary file is in use.
     RemoveStaleTemporaryFiles(directory_);
     // A list that no longer parses is kept as "ProfileList.ini.broken" before it is replaced.
     if (!ReadDocumentForRewrite(ListFilePath(), list_)) return false;
