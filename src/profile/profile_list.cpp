@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "platform/atomic_file.h"
 #include "platform/debug_trace.h"
 #include "platform/folders.h"
 #include "profile/json_file.h"
