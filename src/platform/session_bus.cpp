@@ -25,6 +25,7 @@ namespace {
 
 constexpr std::uint32_t kFrameMagic = 0x3835584B;  // "KX58"
 constexpr std::uint16_t kFrameVersion = 1;
+constexpr int kReceiveTimeoutMs = 2000;
 
 template <typename T>
 void Put(std::string& out, T value) {
@@ -39,6 +40,15 @@ T Get(std::string_view bytes, std::size_t& offset) {
     return value;
 }
 
+std::string Hex(std::string_view text) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : text) {
+        out.push_back(digits[c >> 4]);
+        out.push_back(digits[c & 15]);
+    }
+    return out;
+}
 
 std::optional<std::string> Unhex(std::string_view hex) {
     if (hex.size() % 2) return std::nullopt;
@@ -56,6 +66,13 @@ std::optional<std::string> Unhex(std::string_view hex) {
     return out;
 }
 
+bool FillAddress(const std::string& path, sockaddr_un& address) {
+    std::memset(&address, 0, sizeof address);
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size());
+    return true;
+}
 
 int ConnectTo(const std::string& path) {
     sockaddr_un address;
@@ -69,6 +86,13 @@ int ConnectTo(const std::string& path) {
     return fd;
 }
 
+bool SendAll(int fd, const std::string& bytes) {
+    for (;;) {
+        const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        return n == static_cast<ssize_t>(bytes.size());
+    }
+}
 
 // Waits for one datagram, answering sends to the calling thread's own queue meanwhile.
 std::optional<Frame> ReceiveFrame(int fd, int cancelFd, std::uint32_t timeoutMs) {
@@ -175,33 +199,38 @@ bool Answers(const BusEntry& entry) {
     return true;
 }
 
+void ServeConnection(int fd, int cancelFd, HWND hwnd) {
+    auto frame = ReceiveFrame(fd, cancelFd, kReceiveTimeoutMs);
+    if (!frame || frame->target != HwndNumber(hwnd)) return;  // dropped without harm
+    if (frame->kind == FrameKind::Post) {
+        if (frame->message != WM_COPYDATA)
+            PostMessage(hwnd, frame->message, static_cast<WPARAM>(frame->wParam), static_cast<LPARAM>(frame->lParam));
+        return;
+    }
+    if (frame->kind != FrameKind::Send) return;
+    COPYDATASTRUCT copy{static_cast<std::uintptr_t>(frame->dwData), static_cast<DWORD>(frame->data.size()), frame->data.data()};
+    const LPARAM lParam = frame->message == WM_COPYDATA ? reinterpret_cast<LPARAM>(&copy) : static_cast<LPARAM>(frame->lParam);
+    Frame reply;
+    reply.kind = FrameKind::Reply;
+    reply.target = frame->target;
+    reply.message = frame->message;
+    reply.lParam = SendMessage(hwnd, frame->message, static_cast<WPARAM>(frame->wParam), lParam);
+    SendAll(fd, EncodeFrame(reply));
+}
+
 }  // namespace
 
-std::string Hex(std::string_view text) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : text) {
-        out.push_back(digits[c >> 4]);
-        out.push_back(digits[c & 15]);
+struct ListenerState {
+    HWND hwnd = nullptr;
+    int listenFd = -1;
+    int cancelFd = -1;
+    std::string socketPath;
+    std::string idPath;
+    ~ListenerState() {
+        if (listenFd >= 0) close(listenFd);
+        if (cancelFd >= 0) close(cancelFd);
     }
-    return out;
-}
-
-bool FillAddress(const std::string& path, sockaddr_un& address) {
-    std::memset(&address, 0, sizeof address);
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path) return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size());
-    return true;
-}
-
-bool SendAll(int fd, const std::string& bytes) {
-    for (;;) {
-        const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        return n == static_cast<ssize_t>(bytes.size());
-    }
-}
+};
 
 std::string EncodeFrame(const Frame& frame) {
     std::string out;
@@ -249,6 +278,45 @@ std::string BusFolder() {
 
 std::string SocketPath(int pid, std::uint32_t number) {
     return BusFolder() + std::to_string(pid) + "." + std::to_string(number) + ".sock";
+}
+
+std::unique_ptr<MessageWindow::Reachable> StartReachable(HWND hwnd, const std::string& className, const std::string& title) {
+    auto state = std::make_shared<ListenerState>();
+    state->hwnd = hwnd;
+    state->socketPath = SocketPath(getpid(), HwndNumber(hwnd));
+    state->idPath = BusFolder() + std::to_string(getpid()) + "." + std::to_string(HwndNumber(hwnd)) + ".id";
+    sockaddr_un address;
+    if (BusFolder().empty() || !FillAddress(state->socketPath, address)) return nullptr;
+    unlink(state->socketPath.c_str());
+    state->listenFd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    state->cancelFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (state->listenFd < 0 || state->cancelFd < 0 ||
+        bind(state->listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(state->listenFd, 64) != 0) {
+        DebugTraceF("session bus: cannot listen on %s: %s", state->socketPath.c_str(), std::strerror(errno));
+        unlink(state->socketPath.c_str());
+        return nullptr;
+    }
+    chmod(state->socketPath.c_str(), 0600);
+    if (!WriteFileAtomically(state->idPath, Hex(className) + "\n" + Hex(title) + "\n")) {
+        unlink(state->socketPath.c_str());
+        return nullptr;
+    }
+    auto reachable = std::make_unique<MessageWindow::Reachable>();
+    reachable->state = state;
+    reachable->listener.Start("session bus listener", [state](Event&) {
+        for (;;) {
+            pollfd fds[2] = {{state->listenFd, POLLIN, 0}, {state->cancelFd, POLLIN, 0}};
+            if (poll(fds, 2, -1) < 0 && errno != EINTR) break;
+            if (fds[1].revents & POLLIN) break;
+            if (!(fds[0].revents & POLLIN)) continue;
+            const int connection = accept4(state->listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+            if (connection < 0) continue;
+            ServeConnection(connection, state->cancelFd, state->hwnd);
+            close(connection);
+        }
+    });
+    return reachable;
 }
 
 namespace {
@@ -307,7 +375,10 @@ bool RemoteIsWindow(HWND hwnd) {
 
 MessageWindow::Reachable::~Reachable() {
     if (!state) return;
-    detail::CancelListener(*state);
+    unlink(state->idPath.c_str());
+    unlink(state->socketPath.c_str());
+    const std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = write(state->cancelFd, &one, sizeof one);
     // The listener may be waiting for this thread to answer a send: keep answering meanwhile.
     const auto ownQueue = detail::CurrentQueueIfAny();
     const auto deadline = TickCount64() + 2000;
