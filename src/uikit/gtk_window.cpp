@@ -106,6 +106,7 @@ GtkBackendWindow::GtkBackendWindow(GtkBackend* backend, IWindowHost* host, const
     g_signal_connect(m_area, "enter-notify-event", G_CALLBACK(OnCrossing), this);
     g_signal_connect(m_area, "leave-notify-event", G_CALLBACK(OnCrossing), this);
     g_signal_connect(m_area, "scroll-event", G_CALLBACK(OnScroll), this);
+    g_signal_connect(m_area, "query-tooltip", G_CALLBACK(OnQueryToolTip), this);
     g_signal_connect(m_window, "key-press-event", G_CALLBACK(OnKey), this);
     g_signal_connect(m_window, "key-release-event", G_CALLBACK(OnKey), this);
     g_signal_connect(m_window, "focus-in-event", G_CALLBACK(OnFocus), this);
@@ -236,10 +237,27 @@ void GtkBackendWindow::SetCursor(CursorKind cursor) {
     ApplyCursor(m_area, CursorName(cursor));
 }
 
-void GtkBackendWindow::SetToolTip(const std::string& text) {
-    if (text == m_toolTip) return;
+void GtkBackendWindow::SetToolTip(const std::string& text, const RECT& area) {
+    if (text == m_toolTip && area == m_toolTipArea) return;
     m_toolTip = text;
-    gtk_widget_set_tooltip_text(m_area, text.empty() ? nullptr : text.c_str());
+    m_toolTipArea = area;
+    gtk_widget_set_has_tooltip(m_area, !text.empty());
+    gtk_widget_trigger_tooltip_query(m_area);
+}
+
+gboolean GtkBackendWindow::OnQueryToolTip(GtkWidget*, gint, gint, gboolean, GtkTooltip* tooltip, gpointer self) {
+    auto* me = static_cast<GtkBackendWindow*>(self);
+    if (me->m_toolTip.empty()) return FALSE;
+    gtk_tooltip_set_text(tooltip, me->m_toolTip.c_str());
+    // All controls share one GTK widget, and GTK keeps a shown tip where it opened for as long
+    // as the pointer stays in the tip's area: without the control's own area that is the whole
+    // window, so the next control's tip would open where the first one was.
+    const RECT& rc = me->m_toolTipArea;
+    if (!rc.IsEmpty()) {
+        GdkRectangle area{rc.left, rc.top, rc.Width(), rc.Height()};
+        gtk_tooltip_set_tip_area(tooltip, &area);
+    }
+    return TRUE;
 }
 
 int GtkBackendWindow::GetMonitorDpi() const {

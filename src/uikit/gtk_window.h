@@ -34,7 +34,7 @@ public:
     void Invalidate(const RECT& rc) override;
     void SetCapture(bool capture) override;
     void SetCursor(CursorKind cursor) override;
-    void SetToolTip(const std::string& text) override;
+    void SetToolTip(const std::string& text, const RECT& area) override;
     int GetMonitorDpi() const override;
     RECT GetMonitorRect() const override;
     // The whole monitor the window is on (panels included), screen pixels.
@@ -67,6 +67,8 @@ private:
     static gboolean OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self);
     static gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self);
     static void OnCommit(GtkIMContext*, const char* text, gpointer self);
+    static gboolean OnQueryToolTip(GtkWidget*, gint x, gint y, gboolean keyboard, GtkTooltip* tooltip,
+                                   gpointer self);
 
     void PlaceInputMethod();
     void GrabForPopup();
@@ -98,6 +100,7 @@ private:
     SIZE m_size{};
     CursorKind m_cursor = CursorKind::Arrow;
     std::string m_toolTip;
+    RECT m_toolTipArea{};
     // Own double-click detection, so a double click arrives as down, up, double click, up.
     std::uint32_t m_lastPressTime = 0;
     guint m_lastPressButton = 0;

@@ -37,7 +37,10 @@ public:
     void Invalidate(const RECT& rc) override;
     void SetCapture(bool capture) override { m_captured = capture; }
     void SetCursor(CursorKind cursor) override { m_cursor = cursor; }
-    void SetToolTip(const std::string& text) override { m_toolTip = text; }
+    void SetToolTip(const std::string& text, const RECT& area) override {
+        m_toolTip = text;
+        m_toolTipArea = area;
+    }
     int GetMonitorDpi() const override;
     RECT GetMonitorRect() const override;
     void Activate() override {}
@@ -49,6 +52,7 @@ public:
     bool IsCaptured() const { return m_captured; }
     CursorKind Cursor() const { return m_cursor; }
     const std::string& ToolTip() const { return m_toolTip; }
+    RECT ToolTipArea() const { return m_toolTipArea; }
     std::thread::id Thread() const { return m_thread; }
 
     // Paints what was invalidated; returns the area painted (empty when nothing was due).
@@ -75,6 +79,7 @@ private:
     bool m_captured = false;
     CursorKind m_cursor = CursorKind::Arrow;
     std::string m_toolTip;
+    RECT m_toolTipArea{};
     cairo_surface_t* m_surface = nullptr;
     RECT m_dirty{};
     int m_paintCount = 0;

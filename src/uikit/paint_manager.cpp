@@ -465,9 +465,9 @@ void CPaintManagerUI::SetHot(CControlUI* control, POINT pt, WPARAM keyState) {
     if (old) SendEvent(old, UIEVENT_MOUSELEAVE, pt, keyState);
     if (control && m_hot == control) {
         SendEvent(control, UIEVENT_MOUSEENTER, pt, keyState);
-        if (m_window) m_window->SetToolTip(control->GetToolTip());
+        if (m_window) m_window->SetToolTip(control->GetToolTip(), control->GetPos());
     } else if (m_window) {
-        m_window->SetToolTip(std::string());
+        m_window->SetToolTip(std::string(), RECT{});
     }
 }
 

@@ -65,7 +65,9 @@ public:
     virtual void Invalidate(const RECT& rc) = 0;
     virtual void SetCapture(bool capture) = 0;
     virtual void SetCursor(CursorKind cursor) = 0;
-    virtual void SetToolTip(const std::string& text) = 0;
+    // The tip of the control under the pointer ("" for none) and that control's rectangle in
+    // client pixels: a tip opens at its own control and closes when the pointer leaves it.
+    virtual void SetToolTip(const std::string& text, const RECT& area) = 0;
     // Dots per inch of the monitor the window is on.
     virtual int GetMonitorDpi() const = 0;
     // Work area of the monitor the window is on, screen pixels.

@@ -178,6 +178,68 @@ TEST_F(GtkBackendTest, AChangedFontDpiRescalesEveryWindow) {
     EXPECT_TRUE(PumpUntil([&] { return owner.GetPaintManager().GetDPI() == 96; }));
 }
 
+// The visible tool tip window and its text, as GTK shows it on the screen.
+struct ShownTip {
+    bool visible = false;
+    RECT rect{};
+    std::string text;
+};
+
+void CollectLabelText(GtkWidget* widget, gpointer out) {
+    if (GTK_IS_LABEL(widget)) *static_cast<std::string*>(out) += gtk_label_get_text(GTK_LABEL(widget));
+    else if (GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), CollectLabelText, out);
+}
+
+ShownTip VisibleToolTip() {
+    ShownTip tip;
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* it = windows; it; it = it->next) {
+        GtkWidget* widget = GTK_WIDGET(it->data);
+        GdkWindow* window = gtk_widget_get_window(widget);
+        if (!window || !gtk_widget_get_mapped(widget) ||
+            gtk_window_get_type_hint(GTK_WINDOW(widget)) != GDK_WINDOW_TYPE_HINT_TOOLTIP)
+            continue;
+        gint x = 0, y = 0;
+        gdk_window_get_origin(window, &x, &y);
+        tip.visible = true;
+        tip.rect = RECT{x, y, x + gdk_window_get_width(window), y + gdk_window_get_height(window)};
+        CollectLabelText(widget, &tip.text);
+    }
+    g_list_free(windows);
+    return tip;
+}
+
+TEST_F(GtkBackendTest, EachToolTipOpensBesideItsOwnControl) {
+    RecordingWindow wide(R"(<Window size="800,120">
+  <Font id="0" name="DejaVu Sans" size="13" default="true"/>
+  <HorizontalLayout bkcolor="#FF202020" inset="20,40,20,40">
+    <Button name="lightswitch" width="60" tooltip="Lighting" bkcolor="#FF3060A0"/>
+    <Control/>
+    <Button name="minbtn" width="60" tooltip="Minimise" bkcolor="#FF3060A0"/>
+  </HorizontalLayout>
+</Window>)");
+    ASSERT_TRUE(wide.Open(nullptr, false, 100, 300));
+    ASSERT_TRUE(PumpUntil([&] { return GtkWindowOf(wide)->PaintCount() > 0; }));
+    gint originX = 0, originY = 0;
+    gdk_window_get_origin(GtkWindowOf(wide)->ClientWindow(), &originX, &originY);
+    for (const char* name : {"lightswitch", "minbtn", "lightswitch"}) {
+        const POINT at = CenterOf(wide, name);
+        MovePointer(wide, at);
+        XFlush(XDisplay());
+        const std::string text = std::string(name) == "minbtn" ? "Minimise" : "Lighting";
+        ASSERT_TRUE(PumpUntil([&] { return VisibleToolTip().text == text; })) << name;
+        // Its window opens near the pointer over that control (GTK may settle it a moment later).
+        EXPECT_TRUE(PumpUntil([&] {
+            const ShownTip tip = VisibleToolTip();
+            return tip.visible && std::abs(tip.rect.left - (originX + at.x)) < 150 &&
+                   std::abs(tip.rect.top - (originY + at.y)) < 150;
+        })) << name << " tip at " << VisibleToolTip().rect.left << "," << VisibleToolTip().rect.top
+            << ", pointer at " << originX + at.x << "," << originY + at.y;
+    }
+    wide.Destroy();
+    GtkBackend::Pump();
+}
+
 TEST_F(GtkBackendTest, OtherThreadsGetNoWindowsButKeepTheirMessageLoops) {
     std::thread other([] {
         RecordingWindow window(OwnerSkin());
