@@ -8,11 +8,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 #include "device/hid_backend.h"
+#include "platform/atomic_file.h"
 
 namespace kx58 {
 namespace {
@@ -30,9 +29,10 @@ std::uint16_t HexAttribute(udev_device* device, const char* name) {
     return text ? static_cast<std::uint16_t>(std::strtoul(text, nullptr, 16)) : 0;
 }
 
-std::vector<std::uint8_t> ReadBinaryFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+// The sysfs report descriptor (at most 4 KiB for a real device); anything else reads as none.
+std::vector<std::uint8_t> ReadDescriptorFile(const std::string& path) {
+    const std::optional<std::string> bytes = ReadWholeFile(path, kMaxDescriptionBytes);
+    return bytes ? std::vector<std::uint8_t>(bytes->begin(), bytes->end()) : std::vector<std::uint8_t>();
 }
 
 // Fills ids, interface number, version, product and descriptor from the hidraw device's
@@ -49,7 +49,7 @@ bool DescribeHidraw(udev_device* hidraw, HidInterfaceInfo& info) {
     info.productId = static_cast<std::uint16_t>(pid);
     const char* name = udev_device_get_property_value(hid, "HID_NAME");
     info.product = name ? name : "";
-    info.descriptor = ReadBinaryFile(std::string(udev_device_get_syspath(hid)) + "/report_descriptor");
+    info.descriptor = ReadDescriptorFile(std::string(udev_device_get_syspath(hid)) + "/report_descriptor");
     udev_device* usbInterface = udev_device_get_parent_with_subsystem_devtype(hidraw, "usb", "usb_interface");
     udev_device* usbDevice = udev_device_get_parent_with_subsystem_devtype(hidraw, "usb", "usb_device");
     info.interfaceNumber = HexAttribute(usbInterface, "bInterfaceNumber");

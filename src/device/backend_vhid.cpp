@@ -21,7 +21,7 @@ bool IsSocketFile(const std::string& path) {
 }
 
 bool ReadDescription(const std::string& socketPath, HidInterfaceInfo& info) {
-    std::optional<std::string> text = ReadWholeFile(VhidDescriptionPathFor(socketPath));
+    std::optional<std::string> text = ReadWholeFile(VhidDescriptionPathFor(socketPath), kMaxDescriptionBytes);
     if (!text || !DecodeVhidDescription(*text, info)) return false;
     info.node = socketPath;
     return true;
