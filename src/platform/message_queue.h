@@ -29,9 +29,13 @@ public:
     MessageWindow& operator=(const MessageWindow&) = delete;
 
     HWND Hwnd() const { return hwnd_; }
+    // Which message numbers other processes may deliver; an empty filter admits every one.
+    using OutsideFilter = std::function<bool(UINT message)>;
     // Makes the window reachable from other processes by class and title (FindWindow,
-    // BroadcastSystemMessage, cross-process sends). False when the bus cannot be set up.
-    bool MakeReachable(const std::string& className, const std::string& title);
+    // BroadcastSystemMessage, cross-process sends). A frame whose message the filter refuses
+    // is dropped on the listener thread (a send is answered 0); the filter runs there, so it
+    // must not touch state of the window's thread. False when the bus cannot be set up.
+    bool MakeReachable(const std::string& className, const std::string& title, OutsideFilter admits = {});
 
     // Process-internal: the listener behind MakeReachable.
     struct Reachable;

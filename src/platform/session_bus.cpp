@@ -25,7 +25,6 @@ namespace {
 
 constexpr std::uint32_t kFrameMagic = 0x3835584B;  // "KX58"
 constexpr std::uint16_t kFrameVersion = 1;
-constexpr int kReceiveTimeoutMs = 2000;
 
 template <typename T>
 void Put(std::string& out, T value) {
@@ -40,15 +39,6 @@ T Get(std::string_view bytes, std::size_t& offset) {
     return value;
 }
 
-std::string Hex(std::string_view text) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : text) {
-        out.push_back(digits[c >> 4]);
-        out.push_back(digits[c & 15]);
-    }
-    return out;
-}
 
 std::optional<std::string> Unhex(std::string_view hex) {
     if (hex.size() % 2) return std::nullopt;
@@ -66,13 +56,6 @@ std::optional<std::string> Unhex(std::string_view hex) {
     return out;
 }
 
-bool FillAddress(const std::string& path, sockaddr_un& address) {
-    std::memset(&address, 0, sizeof address);
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path) return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size());
-    return true;
-}
 
 int ConnectTo(const std::string& path) {
     sockaddr_un address;
@@ -86,32 +69,24 @@ int ConnectTo(const std::string& path) {
     return fd;
 }
 
-bool SendAll(int fd, const std::string& bytes) {
-    for (;;) {
-        const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        return n == static_cast<ssize_t>(bytes.size());
-    }
-}
 
 // Waits for one datagram, answering sends to the calling thread's own queue meanwhile.
-std::optional<Frame> ReceiveFrame(int fd, int cancelFd, std::uint32_t timeoutMs) {
-    const auto ownQueue = cancelFd < 0 ? CurrentQueueIfAny() : nullptr;
-    const int secondFd = cancelFd >= 0 ? cancelFd : (ownQueue ? ownQueue->WakeFd() : -1);
+std::optional<Frame> ReceiveReply(int fd, std::uint32_t timeoutMs) {
+    const auto ownQueue = CurrentQueueIfAny();
+    const int wakeFd = ownQueue ? ownQueue->WakeFd() : -1;
     bool drainedWake = false;
     std::optional<Frame> frame;
     const auto deadline = TickCount64() + timeoutMs;
     for (;;) {
         const auto now = TickCount64();
         if (now >= deadline) break;
-        pollfd fds[2] = {{fd, POLLIN, 0}, {secondFd, POLLIN, 0}};
+        pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
         const int ready = poll(fds, 2, static_cast<int>(deadline - now));
         if (ready < 0 && errno == EINTR) continue;
         if (ready < 0) break;
         if (fds[1].revents & POLLIN) {
-            if (cancelFd >= 0) break;
             std::uint64_t drained;
-            [[maybe_unused]] ssize_t n = read(secondFd, &drained, sizeof drained);
+            [[maybe_unused]] ssize_t n = read(wakeFd, &drained, sizeof drained);
             drainedWake = true;
             ownQueue->DispatchSends();
         }
@@ -126,7 +101,7 @@ std::optional<Frame> ReceiveFrame(int fd, int cancelFd, std::uint32_t timeoutMs)
     }
     if (drainedWake) {  // the wake may also have been for posts: leave it for the loop
         const std::uint64_t one = 1;
-        [[maybe_unused]] ssize_t n = write(secondFd, &one, sizeof one);
+        [[maybe_unused]] ssize_t n = write(wakeFd, &one, sizeof one);
     }
     return frame;
 }
@@ -199,38 +174,33 @@ bool Answers(const BusEntry& entry) {
     return true;
 }
 
-void ServeConnection(int fd, int cancelFd, HWND hwnd) {
-    auto frame = ReceiveFrame(fd, cancelFd, kReceiveTimeoutMs);
-    if (!frame || frame->target != HwndNumber(hwnd)) return;  // dropped without harm
-    if (frame->kind == FrameKind::Post) {
-        if (frame->message != WM_COPYDATA)
-            PostMessage(hwnd, frame->message, static_cast<WPARAM>(frame->wParam), static_cast<LPARAM>(frame->lParam));
-        return;
-    }
-    if (frame->kind != FrameKind::Send) return;
-    COPYDATASTRUCT copy{static_cast<std::uintptr_t>(frame->dwData), static_cast<DWORD>(frame->data.size()), frame->data.data()};
-    const LPARAM lParam = frame->message == WM_COPYDATA ? reinterpret_cast<LPARAM>(&copy) : static_cast<LPARAM>(frame->lParam);
-    Frame reply;
-    reply.kind = FrameKind::Reply;
-    reply.target = frame->target;
-    reply.message = frame->message;
-    reply.lParam = SendMessage(hwnd, frame->message, static_cast<WPARAM>(frame->wParam), lParam);
-    SendAll(fd, EncodeFrame(reply));
-}
-
 }  // namespace
 
-struct ListenerState {
-    HWND hwnd = nullptr;
-    int listenFd = -1;
-    int cancelFd = -1;
-    std::string socketPath;
-    std::string idPath;
-    ~ListenerState() {
-        if (listenFd >= 0) close(listenFd);
-        if (cancelFd >= 0) close(cancelFd);
+std::string Hex(std::string_view text) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : text) {
+        out.push_back(digits[c >> 4]);
+        out.push_back(digits[c & 15]);
     }
-};
+    return out;
+}
+
+bool FillAddress(const std::string& path, sockaddr_un& address) {
+    std::memset(&address, 0, sizeof address);
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size());
+    return true;
+}
+
+bool SendAll(int fd, const std::string& bytes) {
+    for (;;) {
+        const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        return n == static_cast<ssize_t>(bytes.size());
+    }
+}
 
 std::string EncodeFrame(const Frame& frame) {
     std::string out;
@@ -280,45 +250,6 @@ std::string SocketPath(int pid, std::uint32_t number) {
     return BusFolder() + std::to_string(pid) + "." + std::to_string(number) + ".sock";
 }
 
-std::unique_ptr<MessageWindow::Reachable> StartReachable(HWND hwnd, const std::string& className, const std::string& title) {
-    auto state = std::make_shared<ListenerState>();
-    state->hwnd = hwnd;
-    state->socketPath = SocketPath(getpid(), HwndNumber(hwnd));
-    state->idPath = BusFolder() + std::to_string(getpid()) + "." + std::to_string(HwndNumber(hwnd)) + ".id";
-    sockaddr_un address;
-    if (BusFolder().empty() || !FillAddress(state->socketPath, address)) return nullptr;
-    unlink(state->socketPath.c_str());
-    state->listenFd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-    state->cancelFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (state->listenFd < 0 || state->cancelFd < 0 ||
-        bind(state->listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(state->listenFd, 64) != 0) {
-        DebugTraceF("session bus: cannot listen on %s: %s", state->socketPath.c_str(), std::strerror(errno));
-        unlink(state->socketPath.c_str());
-        return nullptr;
-    }
-    chmod(state->socketPath.c_str(), 0600);
-    if (!WriteFileAtomically(state->idPath, Hex(className) + "\n" + Hex(title) + "\n")) {
-        unlink(state->socketPath.c_str());
-        return nullptr;
-    }
-    auto reachable = std::make_unique<MessageWindow::Reachable>();
-    reachable->state = state;
-    reachable->listener.Start("session bus listener", [state](Event&) {
-        for (;;) {
-            pollfd fds[2] = {{state->listenFd, POLLIN, 0}, {state->cancelFd, POLLIN, 0}};
-            if (poll(fds, 2, -1) < 0 && errno != EINTR) break;
-            if (fds[1].revents & POLLIN) break;
-            if (!(fds[0].revents & POLLIN)) continue;
-            const int connection = accept4(state->listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-            if (connection < 0) continue;
-            ServeConnection(connection, state->cancelFd, state->hwnd);
-            close(connection);
-        }
-    });
-    return reachable;
-}
-
 namespace {
 
 Frame MessageFrame(FrameKind kind, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -348,7 +279,7 @@ LRESULT RemoteSend(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (fd < 0) return 0;
     LRESULT result = 0;
     if (SendAll(fd, EncodeFrame(frame))) {
-        const auto reply = ReceiveFrame(fd, -1, kCrossProcessSendTimeoutMs);
+        const auto reply = ReceiveReply(fd, kCrossProcessSendTimeoutMs);
         if (reply && reply->kind == FrameKind::Reply) result = static_cast<LRESULT>(reply->lParam);
     }
     close(fd);
@@ -375,10 +306,7 @@ bool RemoteIsWindow(HWND hwnd) {
 
 MessageWindow::Reachable::~Reachable() {
     if (!state) return;
-    unlink(state->idPath.c_str());
-    unlink(state->socketPath.c_str());
-    const std::uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = write(state->cancelFd, &one, sizeof one);
+    detail::CancelListener(*state);
     // The listener may be waiting for this thread to answer a send: keep answering meanwhile.
     const auto ownQueue = detail::CurrentQueueIfAny();
     const auto deadline = TickCount64() + 2000;

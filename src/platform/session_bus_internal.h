@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/un.h>
 
 #include "platform/message_queue.h"
 #include "platform/worker_thread.h"
@@ -36,7 +37,13 @@ std::optional<Frame> DecodeFrame(std::string_view bytes);
 std::string BusFolder();
 std::string SocketPath(int pid, std::uint32_t number);
 
+// Shared by the client side and the listener.
+std::string Hex(std::string_view text);
+bool FillAddress(const std::string& path, sockaddr_un& address);
+bool SendAll(int fd, const std::string& bytes);
+
 struct ListenerState;
+void CancelListener(const ListenerState& state);
 
 }  // namespace detail
 
@@ -47,7 +54,8 @@ struct MessageWindow::Reachable {
 };
 
 namespace detail {
-std::unique_ptr<MessageWindow::Reachable> StartReachable(HWND hwnd, const std::string& className, const std::string& title);
+std::unique_ptr<MessageWindow::Reachable> StartReachable(HWND hwnd, const std::string& className, const std::string& title,
+                                                         MessageWindow::OutsideFilter admits);
 }  // namespace detail
 
 }  // namespace kx58

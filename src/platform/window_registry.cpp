@@ -74,9 +74,9 @@ MessageWindow::~MessageWindow() {
     reachable_.reset();
 }
 
-bool MessageWindow::MakeReachable(const std::string& className, const std::string& title) {
+bool MessageWindow::MakeReachable(const std::string& className, const std::string& title, OutsideFilter admits) {
     if (reachable_) return true;
-    reachable_ = detail::StartReachable(hwnd_, className, title);
+    reachable_ = detail::StartReachable(hwnd_, className, title, std::move(admits));
     return reachable_ != nullptr;
 }
 

@@ -1,5 +1,7 @@
 #include "ui/app_messages.h"
 
+#include <algorithm>
+
 #include <cstring>
 #include <mutex>
 
@@ -117,6 +119,17 @@ std::vector<std::uint8_t> BuildWorkToolReport(const std::array<std::uint32_t, 4>
         PutU32(report, offset, types[i].kind);
     }
     return report;
+}
+
+std::vector<UINT> OutsideMessages(const AppMessages& app, const HookMessages& hooks) {
+    std::vector<UINT> admitted = {
+        app.UWM_APP_INSTANCE_MSG, app.UWM_SETWND_RELAY_MSG, app.UWM_APP_ANNOUNCE_MSG, app.UWM_LIGHT_CONTROL_MSG,
+        app.UWM_WORKTOOL_QUERY_MSG, hooks.Game_Start, hooks.Game_End, hooks.Game_Kill, hooks.Game_Death,
+        WM_COPYDATA, WM_SHOW_SETTING_PROGRESS, WM_OPEN_SETWND, WM_START_UPGRADE,
+    };
+    std::erase(admitted, UINT{0});  // a name that could not be registered
+    std::sort(admitted.begin(), admitted.end());
+    return admitted;
 }
 
 }  // namespace kx58

@@ -84,6 +84,12 @@ const std::array<const char*, 24>& HookMessageNames();
 // flag that has none.
 UINT HookMessageForMode(std::uint32_t modeFlag);
 
+// The numbers other processes may send or post to the main window, sorted: the application
+// messages, the game events and the documented outside numbers, whose parameters are plain
+// values. The hook family is not among them: its lParam points into the sender (the input
+// hook runs inside the program), and window, paint and device numbers are the window's own.
+std::vector<UINT> OutsideMessages(const AppMessages& app, const HookMessages& hooks);
+
 // One product as the "WorkTool" report lists it.
 struct WorkToolDeviceType {
     std::uint32_t vid = 0;

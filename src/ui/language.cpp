@@ -45,7 +45,7 @@ void StoreLanguageId(int id) {
 }  // namespace
 
 std::vector<LanguageEntry> ReadLanguageList(const std::string& defaultsFolder) {
-    const Json::Value document = ReadJsonDocument(defaultsFolder + kLanguageConfigFile);
+    const Json::Value document = ReadJsonDocument(defaultsFolder + kLanguageConfigFile, kMaxSettingsFileBytes);
     std::vector<LanguageEntry> list;
     if (!document.isObject() || !document["Language"].isArray()) return list;
     for (const Json::Value& element : document["Language"]) {

@@ -1,10 +1,13 @@
 #include "ui/main_wnd.h"
 
+#include <algorithm>
+
 #include "platform/debug_trace.h"
 #include "platform/folders.h"
 #include "platform/message_queue.h"
 #include "platform/session_bus.h"
 #include "ui/control_classes.h"
+#include "ui/program_version.h"
 #include "uikit/button.h"
 #include "uikit/label.h"
 #include "uikit/resource_manager.h"
@@ -21,7 +24,7 @@ void SetProcessActive(bool active) { g_processActive.store(active); }
 
 CMainWnd::CMainWnd()
     : m_messages(Messages()), m_hooks(RegisteredHookMessages()), m_language(Folders::Defaults()),
-      m_slots(SupportedDevices()) {}
+      m_slots(SupportedDevices()), m_versionDescriptor(VersionDescriptor()) {}
 
 CMainWnd::~CMainWnd() {
     // Normally stopped at WM_DESTROY; this covers a window object destroyed without it.
@@ -38,11 +41,17 @@ void CMainWnd::InitWindow() {
     const HWND self = GetHWND();
     m_reachable = std::make_unique<MessageWindow>(
         [self](UINT message, WPARAM wParam, LPARAM lParam) { return kx58::SendMessage(self, message, wParam, lParam); });
-    if (!m_reachable->MakeReachable(kMainWindowClass, kAppName)) DebugTrace("main window: not reachable from other programs");
+    // Other processes reach only the numbers meant for them: nothing that carries a pointer,
+    // builds or closes the window, or stands for a device event.
+    const auto admits = [outside = OutsideMessages(m_messages, m_hooks)](UINT message) {
+        return std::binary_search(outside.begin(), outside.end(), message);
+    };
+    if (!m_reachable->MakeReachable(kMainWindowClass, kAppName, admits))
+        DebugTrace("main window: not reachable from other programs");
 }
 
 void CMainWnd::OnWindowInit() {
-    AdmitOutsideMessages();
+    if (m_windowInitialised) return;  // a repeated window-init must not build the pages again
     BroadcastSystemMessage(BSF_POSTMESSAGE, BSM_APPLICATIONS, m_messages.UWM_APP_ANNOUNCE_MSG, 1, 1);
     m_language.Apply(ReadStoredLanguageIndex(Folders::Defaults()), m_pm);
     BuildSlotList();
@@ -55,13 +64,6 @@ void CMainWnd::OnWindowInit() {
     StartThreads();
     kx58::SetTimer(GetHWND(), kTimerSizeFix, kTimerSizeFixMs);
     m_windowInitialised = true;
-}
-
-void CMainWnd::AdmitOutsideMessages() {
-    // Every process of the user may reach the window through the session bus; there are no
-    // lower-integrity senders to let through. The hook and game numbers are fixed now, before
-    // any sender can use them.
-    RegisteredHookMessages();
 }
 
 void CMainWnd::StartThreads() {

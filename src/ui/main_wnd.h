@@ -103,7 +103,6 @@ public:
 private:
     // Start-up ("windowinit").
     void OnWindowInit();
-    void AdmitOutsideMessages();
     void StartThreads();
 
     // Messages (main_wnd_messages.cpp).

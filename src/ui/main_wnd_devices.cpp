@@ -155,11 +155,14 @@ void CMainWnd::OnDeviceArrived(std::size_t slot) {
 void CMainWnd::CatchUpWithDiscovery() {
     // Arrivals and removals sent while suspended were ignored; the loop will not send them
     // again, so the window takes the loop's table as it is now.
+    // A row taken again meanwhile (the device left and came back, maybe at another node)
+    // holds a device the window never attached: the old attachment goes, the new one comes.
     for (std::size_t slot = 0; slot < m_slots.size(); ++slot) {
         const DeviceMatchEntry now = m_discovery.Row(slot);
-        const bool known = m_slots[slot].present != 0;
-        if (now.present != 0 && !known) OnDeviceArrived(slot);
-        else if (now.present == 0 && known) OnDeviceRemoved(slot);
+        const bool known = m_slots[slot].present != 0, present = now.present != 0;
+        const bool replaced = known && present && now.arrival != m_slots[slot].arrival;
+        if (known && (!present || replaced)) OnDeviceRemoved(slot);
+        if (present && (!known || replaced)) OnDeviceArrived(slot);
     }
 }
 

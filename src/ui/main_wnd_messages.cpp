@@ -25,6 +25,9 @@ bool IsHookMessage(const HookMessages& hooks, UINT message) {
     return false;
 }
 
+// Byte of the 16-byte light record that keeps the effect a game event interrupts.
+constexpr std::size_t kStoredEffectByte = 13;
+
 bool IsGameMessage(const HookMessages& hooks, UINT message) {
     return message != 0 && (message == hooks.Game_Start || message == hooks.Game_End ||
                             message == hooks.Game_Kill || message == hooks.Game_Death);
@@ -160,8 +163,13 @@ void CMainWnd::OnGameMessage(WPARAM wParam, LPARAM lParam) {
 void CMainWnd::OnGameRestore() {
     m_gameRestorePending = false;
     DevicePage* page = SelectedPage();
-    // Byte 0 back to 0: the device shows the stored effect again; the pointer settings follow.
-    if (page && page->device) page->device->ApplySettings(0, 0, 1, m_screenWidth, m_screenHeight);
+    if (!page || !page->device) return;
+    // The effect stored with the light record (its byte 13) goes back into byte 0; the pointer
+    // settings follow with the screen size.
+    const std::array<std::uint32_t, 4> words = page->device->GetLightState().ToWords();
+    const int storedEffect = static_cast<int>((words[kStoredEffectByte / 4] >> (8 * (kStoredEffectByte % 4))) & 0xFF);
+    DebugTraceF("game event over: effect %d restored", storedEffect);
+    page->device->ApplySettings(0, storedEffect, 1, m_screenWidth, m_screenHeight);
 }
 
 bool CMainWnd::IsPrivateMessage(UINT message) {
