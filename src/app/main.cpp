@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "app/startup.h"
 #include "platform/debug_trace.h"
@@ -37,6 +38,11 @@ void WatchStopSignals(kx58::Event& exitEvent, sigset_t set, kx58::HWND window) {
     }
 }
 
+int Refuse(const std::string& problem) {
+    std::fprintf(stderr, "kx58: cannot start: %s\n", problem.c_str());
+    return 1;
+}
+
 int RunMainWindow(const sigset_t& stopSignals) {
     using namespace kx58;
     auto window = std::make_unique<CMainWnd>();
@@ -62,12 +68,14 @@ int main() {
     BlockStopSignals(stopSignals);
     auto fonts = LoadPrivateFonts(Folders::Program());
     unsigned instanceMessage = 0;
-    std::unique_ptr<NamedMutex> instance = ClaimSingleInstance(instanceMessage);
+    std::string problem;
+    std::unique_ptr<NamedMutex> instance = ClaimSingleInstance(instanceMessage, &problem);
     if (!instance) {
-        // Another instance runs (it was told to come to the front), or messages cannot work.
         UnloadPrivateFonts(fonts);
-        return 0;
+        if (problem.empty()) return 0;  // another instance runs; it was told to come to the front
+        return Refuse(problem);
     }
+    RemoveInterruptedWrites();
     if (!ui::SetUpWindowBackend("kx58")) {
         UnloadPrivateFonts(fonts);
         return 1;
@@ -75,9 +83,10 @@ int main() {
     ui::CPaintManagerUI::SetResourcePath(Folders::Skin());
     ui::CResourceManager::GetInstance()->LoadResource("res.xml");
     RegisterProgramControls();
-    RegisterAppMessages();
+    // Other programs and copies talk to the window only through these messages.
+    problem = RegisterProgramMessages();
 
-    const int result = RunMainWindow(stopSignals);
+    const int result = problem.empty() ? RunMainWindow(stopSignals) : Refuse(problem);
 
     ui::CResourceManager::GetInstance()->Release();
     UnloadPrivateFonts(fonts);

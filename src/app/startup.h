@@ -25,8 +25,16 @@ void UnloadPrivateFonts(std::vector<std::unique_ptr<PrivateFont>>& fonts);
 // Registers the instance message and takes the single-instance mutex. When another instance
 // holds it, tells that instance to come to the front (broadcast of the instance message with
 // wParam 0, lParam 1) and returns nothing. `instanceMessage` receives the message number
-// (0 when registration failed, and then nothing is returned either). When no lock can be
-// taken at all the returned mutex is not owned and the program runs unguarded.
-std::unique_ptr<NamedMutex> ClaimSingleInstance(unsigned& instanceMessage);
+// (0 when registration failed, and then nothing is returned either, with the reason in
+// `problem`: without its messages the program cannot be reached). When no lock can be
+// taken at all the returned mutex is not owned, the program runs unguarded and says so on
+// stderr.
+std::unique_ptr<NamedMutex> ClaimSingleInstance(unsigned& instanceMessage, std::string* problem = nullptr);
+
+// Registers the program's other messages; empty, or why they could not all be registered.
+std::string RegisterProgramMessages();
+
+// Removes what interrupted writes of earlier runs left behind in the settings folder.
+void RemoveInterruptedWrites();
 
 }  // namespace kx58

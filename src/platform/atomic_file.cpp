@@ -30,7 +30,7 @@ constexpr std::string_view kTemporaryMarker = ".tmp-";
 FileReadStatus ReadAtMost(int fd, std::size_t maxBytes, std::string& content) {
     char buffer[65536];
     for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
+        const ssize_t n = pread(fd, buffer, sizeof buffer, static_cast<off_t>(content.size()));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return FileReadStatus::Unreadable;
         if (n == 0) return FileReadStatus::Ok;
@@ -74,13 +74,20 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
 }
 
 FileRead ReadRegularFile(const std::string& path, std::size_t maxBytes) {
-    FileRead result;
     // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
+        FileRead result;
         result.status = errno == ENOENT || errno == ENOTDIR ? FileReadStatus::Missing : FileReadStatus::Unreadable;
         return result;
     }
+    FileRead result = ReadOpenFile(fd, maxBytes);
+    close(fd);
+    return result;
+}
+
+FileRead ReadOpenFile(int fd, std::size_t maxBytes) {
+    FileRead result;
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         result.status = FileReadStatus::NotRegular;
@@ -89,7 +96,6 @@ FileRead ReadRegularFile(const std::string& path, std::size_t maxBytes) {
     } else {
         result.status = ReadAtMost(fd, maxBytes, result.text);
     }
-    close(fd);
     if (!result.ok()) result.text.clear();
     return result;
 }

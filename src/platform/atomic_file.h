@@ -36,6 +36,9 @@ struct FileRead {
 
 // The whole regular file at `path`, if it holds at most `maxBytes`.
 FileRead ReadRegularFile(const std::string& path, std::size_t maxBytes);
+// The same for a file already open (for one read under a lock): read from its start with
+// pread, so the descriptor's offset is left alone.
+FileRead ReadOpenFile(int fd, std::size_t maxBytes);
 const char* DescribeFileRead(FileReadStatus status);
 
 // The whole file, or nothing when it cannot be read (ReadRegularFile without the reason).

@@ -1,7 +1,9 @@
 #include "platform/folders.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,16 +90,30 @@ std::string UserConfig() {
     return CreatedOrEmpty(WithSlash(base) + kAppName + "/", 0755);
 }
 
-std::string Runtime() {
+std::string Runtime() { return CheckRuntime().path; }
+
+RuntimeFolder CheckRuntime() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string folder = runtime && *runtime == '/' ? WithSlash(runtime) + "kx58/"
-                                                    : "/tmp/kx58-" + std::to_string(getuid()) + "/";
-    if (!CreateFolders(folder, 0700)) return {};
-    // Never trust a folder another user could have prepared.
+    const std::string folder = runtime && *runtime == '/' ? WithSlash(runtime) + "kx58/"
+                                                          : "/tmp/kx58-" + std::to_string(getuid()) + "/";
+    const std::string shown = folder.substr(0, folder.size() - 1);
+    const auto refused = [&](const std::string& why) { return RuntimeFolder{{}, "the runtime folder " + shown + " " + why}; };
+    if (!CreateFolders(folder, 0700)) {
+        const int error = errno;
+        if (!PathExists(shown)) return refused(std::string("cannot be created: ") + std::strerror(error));
+    }
+    // Never use a folder another user could have prepared or can write into: its lock files
+    // and message table decide which instance runs.
     struct stat info {};
-    if (stat(folder.c_str(), &info) != 0 || info.st_uid != getuid()) return {};
-    if ((info.st_mode & 077) != 0) chmod(folder.c_str(), 0700);
-    return folder;
+    if (lstat(shown.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return refused("is not a folder");
+    if (info.st_uid != getuid()) return refused("belongs to another user (uid " + std::to_string(info.st_uid) + ")");
+    if ((info.st_mode & 07777) != 0700) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+        return refused(std::string("has mode ") + mode + "; it must be 0700 (private and writable)");
+    }
+    if (access(shown.c_str(), W_OK | X_OK) != 0) return refused(std::string("is not writable: ") + std::strerror(errno));
+    return {folder, {}};
 }
 
 }  // namespace Folders

@@ -24,8 +24,18 @@ std::string Sdk();
 std::string UserData();
 // $XDG_CONFIG_HOME (default ~/.config) + "/KX58RGBVs Device/", created on demand.
 std::string UserConfig();
-// $XDG_RUNTIME_DIR + "/kx58/" (fallback /tmp/kx58-$UID/), mode 0700, created on demand.
+// $XDG_RUNTIME_DIR + "/kx58/" (fallback /tmp/kx58-$UID/ when the variable is unset), mode
+// 0700, created on demand. Empty when the folder is not private to this user or not writable.
 std::string Runtime();
+
+struct RuntimeFolder {
+    std::string path;     // Runtime(), or empty
+    std::string problem;  // why there is none, as a line for the user
+};
+// Runtime() with the reason when it is empty. There is no second choice when the session's
+// folder is unusable: processes of one session must agree on one folder, or a later start
+// would miss a running instance.
+RuntimeFolder CheckRuntime();
 
 }  // namespace Folders
 

@@ -1,6 +1,7 @@
 #include "platform/named_mutex.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -11,11 +12,17 @@
 namespace kx58 {
 namespace {
 
-std::string LockPath(const std::string& name) {
-    const std::string runtime = Folders::Runtime();
-    if (runtime.empty()) return {};
-    const std::string folder = runtime + "mutex/";
-    if (!CreateFolders(folder, 0700)) return {};
+std::string LockPath(const std::string& name, std::string& problem) {
+    const Folders::RuntimeFolder runtime = Folders::CheckRuntime();
+    if (runtime.path.empty()) {
+        problem = runtime.problem;
+        return {};
+    }
+    const std::string folder = runtime.path + "mutex/";
+    if (!CreateFolders(folder, 0700)) {
+        problem = "the lock folder " + folder + " cannot be created";
+        return {};
+    }
     static const char digits[] = "0123456789abcdef";
     std::string file;
     for (unsigned char c : name) {
@@ -25,16 +32,18 @@ std::string LockPath(const std::string& name) {
     return folder + file + ".lock";
 }
 
-int OpenLockFile(const std::string& name) {
-    const std::string path = LockPath(name);
+int OpenLockFile(const std::string& name, std::string& problem) {
+    const std::string path = LockPath(name, problem);
     if (path.empty()) return -1;
-    return open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
+    if (fd < 0) problem = "the lock file " + path + " cannot be opened: " + std::strerror(errno);
+    return fd;
 }
 
 }  // namespace
 
 NamedMutex::NamedMutex(const std::string& name) {
-    const int fd = OpenLockFile(name);
+    const int fd = OpenLockFile(name, problem_);
     if (fd < 0) return;
     // A prober holds the lock shared for a moment; retry briefly before calling it taken.
     const auto deadline = TickCount64() + 100;
@@ -47,6 +56,7 @@ NamedMutex::NamedMutex(const std::string& name) {
         SleepMs(2);
     }
     alreadyExists_ = errno == EWOULDBLOCK;
+    if (!alreadyExists_) problem_ = std::string("the lock cannot be taken: ") + std::strerror(errno);
     close(fd);
 }
 
@@ -60,7 +70,8 @@ void NamedMutex::Release() {
 }
 
 bool NamedMutex::Exists(const std::string& name) {
-    const int fd = OpenLockFile(name);
+    std::string problem;
+    const int fd = OpenLockFile(name, problem);
     if (fd < 0) return false;
     const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     close(fd);

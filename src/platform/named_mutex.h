@@ -17,6 +17,9 @@ public:
 
     bool Owned() const { return fd_ >= 0; }
     bool AlreadyExists() const { return alreadyExists_; }
+    // Why the mutex is neither owned nor held elsewhere (no lock file could be had); a line
+    // for the user, empty otherwise.
+    const std::string& Problem() const { return problem_; }
     // Releases ownership now (the destructor does it too).
     void Release();
 
@@ -26,6 +29,7 @@ public:
 private:
     int fd_ = -1;
     bool alreadyExists_ = false;
+    std::string problem_;
 };
 
 }  // namespace kx58

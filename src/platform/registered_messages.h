@@ -10,5 +10,8 @@ namespace kx58 {
 
 // 0 when the name is empty, holds a line break, or the table is full or unreachable.
 UINT RegisterWindowMessage(const std::string& name);
+// The same; on 0, `problem` says why as a line for the user (no runtime folder, a table that
+// is full or is no regular file).
+UINT RegisterWindowMessage(const std::string& name, std::string& problem);
 
 }  // namespace kx58

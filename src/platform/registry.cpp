@@ -4,13 +4,14 @@
 #include <cctype>
 #include <fcntl.h>
 #include <memory>
-#include <sstream>
 #include <sys/file.h>
 #include <unistd.h>
+#include <vector>
 
 #include <json/json.h>
 
 #include "platform/atomic_file.h"
+#include "platform/debug_trace.h"
 #include "platform/folders.h"
 
 namespace kx58 {
@@ -27,7 +28,7 @@ public:
     RegistryLock() {
         const std::string file = RegistryFile();
         if (file.empty()) return;
-        fd_ = open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        fd_ = open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
         if (fd_ >= 0 && flock(fd_, LOCK_EX) != 0) {
             close(fd_);
             fd_ = -1;
@@ -42,20 +43,100 @@ private:
     int fd_ = -1;
 };
 
-Json::Value Load() {
-    const auto text = ReadWholeFile(RegistryFile());
-    if (!text) return Json::Value(Json::objectValue);
-    Json::CharReaderBuilder builder;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    Json::Value root;
-    std::string errors;
+Json::Value ParseRegistryText(const std::string& text) {
     try {
-        if (!reader->parse(text->data(), text->data() + text->size(), &root, &errors) || !root.isObject())
-            return Json::Value(Json::objectValue);
+        Json::CharReaderBuilder builder;
+        builder["failIfExtra"] = true;  // text after the object is damage too, kept in the copy
+        const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+        Json::Value root;
+        std::string errors;
+        if (reader->parse(text.data(), text.data() + text.size(), &root, &errors)) return root;
     } catch (const std::exception&) {
-        return Json::Value(Json::objectValue);
     }
-    return root;
+    return Json::Value();
+}
+
+// Ends of the complete top-level members of an object text: where a ',' follows a member at
+// depth one. Past a fault the positions may be wrong; they then do not parse.
+std::vector<std::size_t> TopLevelMemberEnds(const std::string& text) {
+    std::vector<std::size_t> ends;
+    int depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\') ++i;
+            else if (c == '"') inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '{' || c == '[') {
+            ++depth;
+        } else if (c == '}' || c == ']') {
+            --depth;
+        } else if (c == ',' && depth == 1) {
+            ends.push_back(i);
+        }
+    }
+    return ends;
+}
+
+// The longest run of whole keys at the start of a damaged file (a cut-off write loses only
+// its tail). Prefixes that parse come before those that do not, so a binary search finds it.
+Json::Value SalvageKeys(const std::string& text) {
+    const std::vector<std::size_t> ends = TopLevelMemberEnds(text);
+    Json::Value best(Json::objectValue);
+    std::size_t low = 0, high = ends.size();
+    while (low < high) {
+        const std::size_t middle = (low + high) / 2;
+        Json::Value prefix = ParseRegistryText(text.substr(0, ends[middle]) + "}");
+        if (prefix.isObject()) {
+            best = std::move(prefix);
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    return best;
+}
+
+enum class Stored { Read, Missing, Damaged, Unreadable };
+
+struct Contents {
+    Stored state = Stored::Missing;
+    Json::Value root{Json::objectValue};  // what could be read; an object
+    std::string text;                     // the damaged file's bytes
+};
+
+Contents Load() {
+    Contents contents;
+    const std::string file = RegistryFile();
+    if (file.empty()) return contents;
+    FileRead read = ReadRegularFile(file, kMaxSettingsFileBytes);
+    if (read.status == FileReadStatus::Missing) return contents;
+    if (!read.ok()) {
+        DebugTraceF("registry file %s: %s", file.c_str(), DescribeFileRead(read.status));
+        contents.state = Stored::Unreadable;
+        return contents;
+    }
+    Json::Value root = ParseRegistryText(read.text);
+    if (root.isObject()) {
+        contents.state = Stored::Read;
+        contents.root = std::move(root);
+        return contents;
+    }
+    contents.state = read.text.empty() ? Stored::Missing : Stored::Damaged;
+    if (root.isNull()) contents.root = SalvageKeys(read.text);  // a root of another kind keeps nothing
+    contents.text = std::move(read.text);
+    return contents;
+}
+
+// Before a damaged file is replaced its bytes go to "registry.json.broken", so whatever the
+// salvage missed can still be recovered by hand. False when the file must not be replaced.
+bool ReadyToReplace(const Contents& contents) {
+    if (contents.state == Stored::Unreadable) return false;
+    if (contents.state != Stored::Damaged) return true;
+    DebugTrace("registry file damaged; kept as registry.json.broken");
+    return WriteFileAtomically(RegistryFile() + ".broken", contents.text);
 }
 
 bool Save(const Json::Value& root) {
@@ -88,9 +169,11 @@ template <typename Change>
 bool ChangeValue(const std::string& keyPath, Change change) {
     RegistryLock lock;
     if (!lock.Held()) return false;
-    Json::Value root = Load();
+    Contents contents = Load();
+    Json::Value& root = contents.root;
     const auto key = StoredName(root, keyPath);
     if (!key) return false;  // the key went away meanwhile
+    if (!ReadyToReplace(contents)) return false;
     if (!root[*key].isObject()) root[*key] = Json::Value(Json::objectValue);
     change(root[*key]);
     return Save(root);
@@ -100,7 +183,7 @@ bool ChangeValue(const std::string& keyPath, Change change) {
 
 std::optional<RegistryKey> RegistryKey::Open(const std::string& path) {
     const std::string clean = CleanPath(path);
-    const auto stored = StoredName(Load(), clean);
+    const auto stored = StoredName(Load().root, clean);
     if (!stored) return std::nullopt;
     return RegistryKey(*stored);
 }
@@ -110,15 +193,16 @@ std::optional<RegistryKey> RegistryKey::Create(const std::string& path) {
     if (clean.empty()) return std::nullopt;
     RegistryLock lock;
     if (!lock.Held()) return std::nullopt;
-    Json::Value root = Load();
-    if (const auto stored = StoredName(root, clean)) return RegistryKey(*stored);
-    root[clean] = Json::Value(Json::objectValue);
-    if (!Save(root)) return std::nullopt;
+    Contents contents = Load();
+    if (const auto stored = StoredName(contents.root, clean)) return RegistryKey(*stored);
+    if (!ReadyToReplace(contents)) return std::nullopt;
+    contents.root[clean] = Json::Value(Json::objectValue);
+    if (!Save(contents.root)) return std::nullopt;
     return RegistryKey(clean);
 }
 
 std::optional<std::uint32_t> RegistryKey::QueryDword(const std::string& value) const {
-    const Json::Value root = Load();
+    const Json::Value root = Load().root;
     const auto key = StoredName(root, path_);
     if (!key) return std::nullopt;
     const auto name = StoredName(root[*key], value);
@@ -130,7 +214,7 @@ std::optional<std::uint32_t> RegistryKey::QueryDword(const std::string& value) c
 }
 
 std::optional<std::string> RegistryKey::QueryString(const std::string& value) const {
-    const Json::Value root = Load();
+    const Json::Value root = Load().root;
     const auto key = StoredName(root, path_);
     if (!key) return std::nullopt;
     const auto name = StoredName(root[*key], value);
@@ -150,6 +234,14 @@ bool RegistryKey::DeleteValue(const std::string& value) {
     return ChangeValue(path_, [&](Json::Value& key) {
         if (const auto stored = StoredName(key, value)) key.removeMember(*stored);
     });
+}
+
+int RemoveInterruptedRegistryWrites() {
+    const std::string folder = Folders::UserConfig();
+    // Every writer holds the lock while its temporary file exists, so under it all are stale.
+    RegistryLock lock;
+    if (folder.empty() || !lock.Held()) return 0;
+    return RemoveStaleTemporaryFiles(folder, "registry.json");
 }
 
 }  // namespace kx58

@@ -2,11 +2,19 @@
 // The current user's registry keys, kept in one JSON file:
 // $XDG_CONFIG_HOME/KX58RGBVs Device/registry.json, {"KEY\\PATH": {"Value": 1 or "text"}}.
 // Key paths are relative to HKEY_CURRENT_USER and compared case-insensitively.
+//
+// A file that cannot be read (not a regular file, too large, no access) is never replaced:
+// reads see no keys and writes fail. A damaged file is kept as "registry.json.broken" before
+// the next write, which keeps the whole keys found before the damage.
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace kx58 {
+
+// Removes the temporary files of registry writes that were interrupted (a killed process),
+// under the registry's lock so no running writer loses its file. Returns how many.
+int RemoveInterruptedRegistryWrites();
 
 class RegistryKey {
 public:

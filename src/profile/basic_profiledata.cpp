@@ -5,6 +5,7 @@
 #include "profile/json_file.h"
 #include "profile/json_read.h"
 #include "profile/record_fields.h"
+#include "profile/released_documents.h"
 
 namespace kx58 {
 namespace {
@@ -102,7 +103,8 @@ bool CBasicProfiledata::Save() { return SaveTo(working_, profilePath_); }
 
 bool CBasicProfiledata::SaveTo(const Json::Value& section, const std::string& path) {
     Json::Value document;
-    if (path.empty() || !ReadDocumentForRewrite(path, document)) return false;
+    if (path.empty() || IsReleasedProfileDocument(path)) return false;  // its profile was deleted
+    if (!ReadDocumentForRewrite(path, document)) return false;
     if (!document.isObject()) document = Json::Value(Json::objectValue);
     ArrayMember(document, "Device")[static_cast<Json::ArrayIndex>(deviceIndex_)] = section;
     return WriteDocument(document, path);
@@ -133,7 +135,7 @@ const Json::Value& CBasicProfiledata::SectionOf(const Json::Value& document) con
 Json::Value CBasicProfiledata::LoadSection(const std::string& path, bool repairDocument) {
     Json::Value document;
     bool replaceable = false;
-    if (repairDocument && !path.empty()) {
+    if (repairDocument && !path.empty() && !IsReleasedProfileDocument(path)) {
         replaceable = ReadDocumentForRewrite(path, document);
     } else {
         document = ReadJsonDocument(path);

@@ -18,7 +18,8 @@ public:
     CBasicProfiledata(const CBasicProfiledata&) = delete;
     CBasicProfiledata& operator=(const CBasicProfiledata&) = delete;
 
-    // The working section into the profile document at the profile path.
+    // The working section into the profile document at the profile path. False when it could
+    // not be written, or when the profile list deleted that document (it is never recreated).
     virtual bool Save();
     // Re-reads the document at `path`, puts `section` at Device[device index] and writes the
     // whole document, so other devices' sections and top-level keys survive.

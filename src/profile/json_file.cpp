@@ -12,8 +12,8 @@
 
 namespace kx58 {
 
-std::string ReadFileText(const std::string& path) {
-    std::optional<std::string> text = ReadWholeFile(NormalizePath(path));
+std::string ReadFileText(const std::string& path, std::size_t maxBytes) {
+    std::optional<std::string> text = ReadWholeFile(NormalizePath(path), maxBytes);
     if (!text) {
         DebugTraceF("readjsonFile 错误吗：：%d\n", errno);
         return {};
@@ -21,8 +21,8 @@ std::string ReadFileText(const std::string& path) {
     return std::move(*text);
 }
 
-Json::Value ReadJsonDocument(const std::string& path) {
-    const std::string text = ReadFileText(path);
+Json::Value ReadJsonDocument(const std::string& path, std::size_t maxBytes) {
+    const std::string text = ReadFileText(path, maxBytes);
     if (text.empty()) {
         DebugTrace(path);
         return Json::Value();
@@ -50,19 +50,19 @@ Json::Value ParseJsonText(const std::string& text) {
     }
 }
 
-bool ReadDocumentForRewrite(const std::string& path, Json::Value& document) {
+bool ReadDocumentForRewrite(const std::string& path, Json::Value& document, std::size_t maxBytes) {
     const std::string normalized = NormalizePath(path);
-    const std::optional<std::string> text = ReadWholeFile(normalized);
-    if (!text) {
-        DebugTraceF("readjsonFile 错误吗：：%d\n", errno);
-        document = Json::Value();
-        return !PathExists(normalized);
+    const FileRead read = ReadRegularFile(normalized, maxBytes);
+    document = Json::Value();
+    if (!read.ok()) {
+        if (read.status != FileReadStatus::Missing)
+            DebugTraceF("not rewritten, %s: %s", DescribeFileRead(read.status), normalized.c_str());
+        return read.status == FileReadStatus::Missing;
     }
-    document = ParseJsonText(*text);
-    if (document.isNull() && !text->empty()) {
-        WriteFileAtomically(normalized + ".broken", *text);
-    }
-    return true;
+    document = ParseJsonText(read.text);
+    if (!document.isNull() || read.text.empty()) return true;
+    // Without its copy the damaged file must stay as it is.
+    return WriteFileAtomically(normalized + ".broken", read.text);
 }
 
 std::string StyledJsonText(const Json::Value& value) {

@@ -3,13 +3,17 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <set>
+#include <string_view>
 
 #include "platform/atomic_file.h"
 #include "platform/debug_trace.h"
 #include "platform/folders.h"
 #include "profile/json_file.h"
 #include "profile/json_read.h"
+#include "profile/released_documents.h"
 #include "profile/text_convert.h"
 #include "profile/time_stamp_name.h"
 
@@ -52,15 +56,67 @@ void ProfileList::SetPaths(const std::string& profileDirectory,
     directory_ = NormalizePath(profileDirectory);
     if (!directory_.empty() && directory_.back() != '/') directory_ += '/';
     defaultPath_ = defaultDocumentPath;
+    lastGood_ = Json::Value();  // it belonged to the old folder
 }
 
-void ProfileList::ReadList() {
-    list_ = ReadJsonDocument(ListFilePath());
+bool ProfileList::LoadList() {
+    Json::Value read;
+    const bool readable = ReadDocumentForRewrite(ListFilePath(), read, kMaxSettingsFileBytes);
+    list_ = readable ? std::move(read) : lastGood_;
     if (!list_.isObject()) list_ = Json::Value(Json::objectValue);
     ArrayMember(list_, "profilelist");
+    if (!readable) return false;
+    if (Count() > 0) lastGood_ = list_;
+    else RebuildList();
+    return true;
 }
 
-bool ProfileList::WriteList() { return WriteJsonDocument(ListFilePath(), list_); }
+void ProfileList::RebuildList() {
+    Json::Value entries(Json::arrayValue);
+    std::set<std::string> listed;
+    for (const Json::Value& entry : MemberOf(lastGood_, "profilelist")) {
+        const std::string uuid = StringMember(entry, "profileUUID");
+        if (IsUsableIdentifier(uuid) && PathExists(DocumentPathOf(uuid)) && listed.insert(uuid).second)
+            entries.append(entry);
+    }
+    for (const auto& [uuid, name] : DocumentsInFolder())
+        if (listed.insert(uuid).second) entries.append(NewEntry(name, uuid));
+    if (entries.empty()) return;  // a first start: nothing to keep
+    DebugTraceF("profile list rebuilt with %u profiles: %s", entries.size(), ListFilePath().c_str());
+    list_["profilelist"] = std::move(entries);
+    // The selection follows its profile; it is gone when its document is.
+    int selection = currentUuid_.empty() ? selected_ : -1;
+    for (int i = 0; i < Count() && !currentUuid_.empty(); ++i)
+        if (UuidAt(i) == currentUuid_) selection = i;
+    selected_ = selection;
+    list_["profileselect"] = selection < 0 ? 0 : selection;
+}
+
+std::vector<std::pair<std::string, std::string>> ProfileList::DocumentsInFolder() const {
+    std::vector<std::pair<std::string, std::string>> found;
+    DIR* dir = opendir(directory_.c_str());
+    if (!dir) return found;
+    constexpr std::string_view kSuffix = ".Json";
+    while (const dirent* item = readdir(dir)) {
+        const std::string_view file = item->d_name;
+        if (file.size() <= kSuffix.size() || !file.ends_with(kSuffix)) continue;
+        const std::string uuid(file.substr(0, file.size() - kSuffix.size()));
+        if (!IsUsableIdentifier(uuid)) continue;
+        const Json::Value document = ReadJsonDocument(DocumentPathOf(uuid));
+        const std::string name = StringMember(document, "profilename");
+        if (!name.empty() && StringMember(document, "profileUUID") == uuid) found.emplace_back(uuid, name);
+    }
+    closedir(dir);
+    // Identifiers are time stamps: sorted, the oldest profile comes first.
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+bool ProfileList::WriteList() {
+    if (!WriteJsonDocument(ListFilePath(), list_)) return false;
+    lastGood_ = list_;
+    return true;
+}
 
 int ProfileList::Count() const {
     return static_cast<int>(MemberOf(list_, "profilelist").size());
@@ -98,7 +154,8 @@ std::string ProfileList::NewIdentifier() const {
         std::string uuid = MakeTimeStampName();
         bool listed = false;
         for (int i = 0; i < Count() && !listed; ++i) listed = UuidAt(i) == uuid;
-        if (!listed && !PathExists(DocumentPathOf(uuid))) return uuid;
+        const std::string path = DocumentPathOf(uuid);
+        if (!listed && !PathExists(path) && !IsReleasedProfileDocument(path)) return uuid;
     }
 }
 
@@ -130,9 +187,7 @@ bool ProfileList::InitProfileList() {
     // The program runs once per session, so at start-up no temporary file is in use.
     RemoveStaleTemporaryFiles(directory_);
     // A list that no longer parses is kept as "ProfileList.ini.broken" before it is replaced.
-    if (!ReadDocumentForRewrite(ListFilePath(), list_)) return false;
-    if (!list_.isObject()) list_ = Json::Value(Json::objectValue);
-    ArrayMember(list_, "profilelist");
+    if (!LoadList()) return false;
     bool written = true;
     if (Count() == 0) {
         const std::string uuid = NewIdentifier();
@@ -150,7 +205,7 @@ bool ProfileList::InitProfileList() {
 }
 
 bool ProfileList::SelectProfile(int index) {
-    ReadList();
+    if (!LoadList()) return false;
     if (index < 0 || index >= Count()) return false;
     selected_ = index;
     currentUuid_ = UuidAt(index);
@@ -159,14 +214,14 @@ bool ProfileList::SelectProfile(int index) {
 }
 
 std::vector<std::string> ProfileList::GetProfileNames() {
-    ReadList();
+    LoadList();
     std::vector<std::string> names;
     for (int i = 0; i < Count(); ++i) names.push_back(NameAt(i));
     return names;
 }
 
 int ProfileList::GetProfileCount() {
-    ReadList();
+    LoadList();
     return Count();
 }
 
@@ -176,7 +231,7 @@ std::string ProfileList::GetProfilePathAt(int index) const {
 }
 
 bool ProfileList::AddProfile() {
-    ReadList();
+    if (!LoadList()) return false;
     if (Count() >= kAddLimit) return false;
     std::string name;
     for (int n = 1;; ++n) {
@@ -189,7 +244,7 @@ bool ProfileList::AddProfile() {
 }
 
 bool ProfileList::CopyProfile() {
-    ReadList();
+    if (!LoadList()) return false;
     if (!HasSelection()) return false;
     std::string name = NameAt(selected_);
     do {
@@ -201,7 +256,7 @@ bool ProfileList::CopyProfile() {
 }
 
 bool ProfileList::DeleteProfile() {
-    ReadList();
+    if (!LoadList()) return false;
     if (!HasSelection() || Count() < 2) return false;
     const int deleted = selected_;
     const std::string uuid = UuidAt(deleted);
@@ -210,7 +265,10 @@ bool ProfileList::DeleteProfile() {
     list_["profilelist"].removeIndex(static_cast<Json::ArrayIndex>(deleted), &removed);
     list_["profileselect"] = next;
     if (!WriteList()) return false;
-    if (!uuid.empty()) unlink(DocumentPathOf(uuid).c_str());
+    if (!uuid.empty()) {
+        ReleaseProfileDocument(DocumentPathOf(uuid));
+        unlink(DocumentPathOf(uuid).c_str());
+    }
     selected_ = next;
     currentUuid_ = UuidAt(next);
     return true;
@@ -219,18 +277,19 @@ bool ProfileList::DeleteProfile() {
 ProfileList::RenameResult ProfileList::RenameProfile(const std::string& name) {
     const std::string trimmed = ValidUtf8(TrimBlanks(name));
     if (trimmed.empty()) return kNameBlank;
-    ReadList();
-    if (!HasSelection()) return kNameInUse;
+    if (!LoadList()) return kNotWritten;
+    if (!HasSelection()) return kNoSelection;
     if (NameTaken(trimmed, selected_)) return kNameInUse;
-    ObjectElement(list_["profilelist"], static_cast<Json::ArrayIndex>(selected_))["profilename"] =
-        trimmed;
-    WriteList();
     const std::string uuid = UuidAt(selected_);
     Json::Value document;
-    if (!uuid.empty() && ReadDocumentForRewrite(DocumentPathOf(uuid), document)) {
-        WriteProfileDocument(std::move(document), trimmed, uuid);
-    }
-    return kRenamed;
+    // The document first, so a failed rename leaves the list as it was.
+    if (!uuid.empty() && !ReadDocumentForRewrite(DocumentPathOf(uuid), document)) return kNotWritten;
+    const std::string oldName = NameAt(selected_);
+    if (!uuid.empty() && !WriteProfileDocument(document, trimmed, uuid)) return kNotWritten;
+    ObjectElement(list_["profilelist"], static_cast<Json::ArrayIndex>(selected_))["profilename"] = trimmed;
+    if (WriteList()) return kRenamed;
+    if (!uuid.empty()) WriteProfileDocument(std::move(document), oldName, uuid);
+    return kNotWritten;
 }
 
 bool ProfileList::ImportProfile(const std::string& path) {
@@ -239,7 +298,7 @@ bool ProfileList::ImportProfile(const std::string& path) {
         DebugTraceF("import refused, not a profile: %s", path.c_str());
         return false;
     }
-    ReadList();
+    if (!LoadList()) return false;
     std::string name = ValidUtf8(TrimBlanks(BaseNameOf(path)));
     if (name.empty()) name = "profile";
     for (int counter = 1; NameTaken(name); ++counter) name += "(" + std::to_string(counter) + ")";
@@ -247,7 +306,7 @@ bool ProfileList::ImportProfile(const std::string& path) {
 }
 
 bool ProfileList::ExportProfile(const std::string& path) {
-    ReadList();
+    LoadList();  // only read: the last good list serves when the file cannot be read
     if (!HasSelection() || path.empty()) return false;
     const std::string uuid = UuidAt(selected_);
     if (uuid.empty()) return false;
@@ -257,14 +316,15 @@ bool ProfileList::ExportProfile(const std::string& path) {
 }
 
 bool ProfileList::ResetProfile() {
-    ReadList();
+    if (!LoadList()) return false;
     if (!HasSelection()) return false;
     const std::string uuid = UuidAt(selected_);
     Json::Value document = ReadJsonDocument(defaultPath_);
     // Without factory settings a reset would only destroy the profile.
     if (uuid.empty() || !document.isObject()) return false;
+    Json::Value current;
+    if (!ReadDocumentForRewrite(DocumentPathOf(uuid), current)) return false;
     if (kind_ == kHeadsetKind) {
-        const Json::Value current = ReadJsonDocument(DocumentPathOf(uuid));
         const Json::Value& currentSection = ElementOf(MemberOf(current, "Device"), 0);
         Json::Value& section = ObjectElement(ArrayMember(document, "Device"), 0);
         for (const char* key : {"CustomEQNameInfo", "CustomEQHzValueInfo"}) {

@@ -4,9 +4,14 @@
 // rename, import, export and reset. Each operation re-reads the list file first, so the
 // file on disk wins over the copy in memory, and writes every file atomically. The profile
 // control of a device page drives this class; it works without any UI.
+//
+// A list that broke (kept as "ProfileList.ini.broken"), went missing or lost its entries is
+// rebuilt from the last good list and the profile documents in the folder, so no profile is
+// orphaned. A list file that cannot be read at all is never replaced: operations fail.
 #include <json/value.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kx58 {
@@ -15,7 +20,7 @@ class ProfileList {
 public:
     static constexpr int kAddLimit = 50;  // at most this many profiles through AddProfile
     static constexpr int kHeadsetKind = 7;
-    enum RenameResult { kNameInUse = 0, kRenamed = 1, kNameBlank = 2 };
+    enum RenameResult { kNameInUse = 0, kRenamed = 1, kNameBlank = 2, kNoSelection = 3, kNotWritten = 4 };
 
     void SetDeviceType(int kind) { kind_ = kind; }
     // The device's profile folder and its shipped default document.
@@ -38,6 +43,8 @@ public:
 
     bool AddProfile();
     bool CopyProfile();
+    // Removes the selected profile and its document, released first so that no profile data
+    // object still holding it writes it back.
     bool DeleteProfile();
     RenameResult RenameProfile(const std::string& name);
     bool ImportProfile(const std::string& path);
@@ -45,7 +52,12 @@ public:
     bool ResetProfile();
 
 private:
-    void ReadList();
+    // Reads the list before an operation; false when it exists but cannot be read (then the
+    // last good list is shown and nothing may be written).
+    bool LoadList();
+    void RebuildList();
+    // Profile documents of the folder that name themselves: (identifier, name), oldest first.
+    std::vector<std::pair<std::string, std::string>> DocumentsInFolder() const;
     bool WriteList();
     int Count() const;
     std::string NameAt(int index) const;
@@ -63,6 +75,7 @@ private:
     std::string defaultPath_;
     std::string currentUuid_;
     Json::Value list_;
+    Json::Value lastGood_;  // the last list read or written whole
     int kind_ = 0;
     int selected_ = -1;
 };

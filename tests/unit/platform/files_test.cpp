@@ -4,6 +4,9 @@
 #include <dirent.h>
 #include <fontconfig/fontconfig.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "platform/atomic_file.h"
 #include "platform/folders.h"
@@ -91,6 +94,75 @@ TEST(Registry, MissingKeysFailToOpenValuesRoundTripNamesIgnoreCase) {
     EXPECT_FALSE(opened->SetDword("LANGUAGE", 1));  // its key is gone: not silently recreated
     ASSERT_TRUE(RegistryKey::Create("SOFTWARE\\KX58RGBVs Device").has_value());
     EXPECT_TRUE(RegistryKey::Open("SOFTWARE\\KX58RGBVs Device")->SetDword("LANGUAGE", 1));
+}
+
+// FIFO, endless device, folder, oversized file: each is refused at once (a FIFO would block
+// the open, /dev/zero would be read until memory runs out).
+TEST(ReadLimits, OnlyRegularFilesWithinTheLimitAreRead) {
+    kx58test::TempDir dir;
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir / "zero");
+    std::filesystem::create_directory(dir / "folder");
+    kx58test::WriteWholeFile(dir / "full", std::string(kMaxSettingsFileBytes, 'x'));
+    kx58test::WriteWholeFile(dir / "over", std::string(kMaxSettingsFileBytes + 1, 'x'));
+    const struct {
+        const char* name;
+        FileReadStatus status;
+    } cases[] = {{"fifo", FileReadStatus::NotRegular},   {"zero", FileReadStatus::NotRegular},
+                 {"folder", FileReadStatus::NotRegular}, {"over", FileReadStatus::TooLarge},
+                 {"missing", FileReadStatus::Missing},   {"full", FileReadStatus::Ok}};
+    for (const auto& c : cases) {
+        const FileRead read = ReadRegularFile(dir / c.name, kMaxSettingsFileBytes);
+        EXPECT_EQ(read.status, c.status) << c.name;
+        EXPECT_EQ(read.text.size(), c.status == FileReadStatus::Ok ? kMaxSettingsFileBytes : 0u) << c.name;
+    }
+}
+
+// A damaged settings file keeps what it can: the keys before the damage stay and are written
+// back, the damaged bytes stay beside it; a file that cannot be read at all is never replaced.
+TEST(Registry, DamagedFilesKeepTheirKeysAndACopyUnreadableOnesAreLeftAlone) {
+    kx58test::IsolatedSession session;
+    const std::string file = session.ConfigHome() + "/KX58RGBVs Device/registry.json";
+    std::filesystem::create_directories(session.ConfigHome() + "/KX58RGBVs Device");
+    const std::string cut = R"({"Software\\Other Program": {"Theme": "dark", "Nested": [1, {"a": ","}]},
+        "SOFTWARE\\KX58RGBVs Device": {"LANGUAGE": 2052}, "SOFTWARE\\Third": {"Size": 12)";
+    for (const std::string& damaged : {cut, cut + "}, trailing garbage"}) {
+        kx58test::WriteWholeFile(file, damaged);
+        auto key = RegistryKey::Open("SOFTWARE\\KX58RGBVs Device");
+        ASSERT_TRUE(key.has_value());
+        EXPECT_EQ(key->QueryDword("LANGUAGE"), 2052u);
+        EXPECT_TRUE(key->SetDword("LANGUAGE", 1033));
+        EXPECT_EQ(kx58test::ReadWholeFile(file + ".broken"), damaged);
+        EXPECT_EQ(RegistryKey::Open("Software\\Other Program")->QueryString("Theme"), "dark");
+        EXPECT_EQ(key->QueryDword("LANGUAGE"), 1033u);
+    }
+
+    // Unreadable in place of the file: a FIFO, a folder, an oversized file.
+    std::filesystem::remove(file);
+    ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+    EXPECT_FALSE(RegistryKey::Open("SOFTWARE\\KX58RGBVs Device").has_value());
+    EXPECT_FALSE(RegistryKey::Create("SOFTWARE\\KX58RGBVs Device").has_value());
+    EXPECT_TRUE(std::filesystem::is_fifo(file));
+    std::filesystem::remove(file);
+    const std::string huge = "{\"K\": {\"V\": \"" + std::string(kMaxSettingsFileBytes, 'x') + "\"}}";
+    kx58test::WriteWholeFile(file, huge);
+    EXPECT_FALSE(RegistryKey::Create("SOFTWARE\\KX58RGBVs Device").has_value());
+    EXPECT_EQ(kx58test::ReadWholeFile(file).size(), huge.size());
+}
+
+// Temporary files of killed writers are removed; a running writer's own file is not touched
+// because the removal waits for the registry's lock.
+TEST(Registry, TemporaryFilesOfInterruptedWritesAreRemoved) {
+    kx58test::IsolatedSession session;
+    ASSERT_TRUE(RegistryKey::Create("SOFTWARE\\KX58RGBVs Device").has_value());
+    const std::string folder = session.ConfigHome() + "/KX58RGBVs Device/";
+    for (const char* name : {"registry.json.tmp-a1B2c3", "registry.json.tmp-Q9w8E7"})
+        kx58test::WriteWholeFile(folder + name, "{\"SOFT");
+    kx58test::WriteWholeFile(folder + "other.tmp-keep", "mine");
+    EXPECT_EQ(RemoveInterruptedRegistryWrites(), 2);
+    auto names = FilesIn(folder);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"other.tmp-keep", "registry.json", "registry.json.lock"}));
 }
 
 TEST(Folders, UserFoldersFollowXdgAndAreCreatedOnDemand) {

@@ -12,13 +12,14 @@
 
 extern char** environ;
 
-PeerProcess::PeerProcess(const std::vector<std::string>& args, const std::string& programName) {
+PeerProcess::PeerProcess(const std::vector<std::string>& args, const std::string& programName, Stderr stderrTo) {
     int outPipe[2], inPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(inPipe, O_CLOEXEC) != 0) return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
     posix_spawn_file_actions_adddup2(&actions, inPipe[0], 0);
+    if (stderrTo == Stderr::IntoLines) posix_spawn_file_actions_adddup2(&actions, outPipe[1], 2);
     std::string program = kx58::Folders::Program() + programName;
     std::vector<std::string> all = {program};
     all.insert(all.end(), args.begin(), args.end());

@@ -7,8 +7,11 @@
 
 class PeerProcess {
 public:
-    // Starts `program` (a file beside the test program) with `args`.
-    explicit PeerProcess(const std::vector<std::string>& args, const std::string& program = "platform_peer");
+    enum class Stderr { Shared, IntoLines };
+    // Starts `program` (a file beside the test program) with `args`; its stderr is the test's,
+    // or read as lines with its stdout.
+    explicit PeerProcess(const std::vector<std::string>& args, const std::string& program = "platform_peer",
+                         Stderr stderrTo = Stderr::Shared);
     ~PeerProcess();
     PeerProcess(const PeerProcess&) = delete;
     PeerProcess& operator=(const PeerProcess&) = delete;

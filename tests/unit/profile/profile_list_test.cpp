@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+
 #include "platform/folders.h"
+#include "profile/basic_profiledata.h"
 #include "profile/profile_list.h"
 #include "profile_test_util.h"
 #include "support/temp_dir.h"
@@ -168,6 +173,58 @@ TEST_F(ProfileListTest, DeleteNeverRemovesTheLastAndSelectsTheNeighbour) {
     EXPECT_TRUE(kx58::PathExists(list.GetProfilePathAt(0)));
 }
 
+// The list file breaks, vanishes or loses its entries while the program runs: the next change
+// keeps every profile, and a damaged list is kept beside it. A list that cannot be read at
+// all is never replaced.
+TEST_F(ProfileListTest, AListThatBreaksDuringASessionLosesNoProfile) {
+    WriteList({"a", "b", "c"});
+    const std::vector<std::string> kept = {"a", "b", "c"};
+    kx58test::WriteWholeFile(list.ListFilePath(), "{\"profilelist\": [");
+    ASSERT_TRUE(list.AddProfile());
+    EXPECT_EQ(list.GetProfileNames(), (std::vector<std::string>{"a", "b", "c", "profile1"}));
+    EXPECT_EQ(kx58test::ReadWholeFile(list.ListFilePath() + ".broken"), "{\"profilelist\": [");
+
+    // Gone or emptied: the documents in the folder name the profiles again.
+    for (const char* text : {"", R"({"profilelist":[]})"}) {
+        kx58test::WriteWholeFile(list.ListFilePath(), text);
+        kx58test::WriteWholeFile(dir / "profiles/2024_01_01_00_00_00_777.Json.tmp-x", "{");  // no document
+        ASSERT_TRUE(list.CopyProfile()) << text;
+        EXPECT_EQ(list.GetProfileCount(), 5 + (text[0] != 0)) << text;
+        EXPECT_EQ(list.GetProfileNames()[0], "a") << text;
+    }
+    std::filesystem::remove(list.ListFilePath());
+    EXPECT_EQ(list.GetProfileCount(), 6);
+
+    // A FIFO in its place is not read, not replaced, and changes nothing.
+    ASSERT_TRUE(list.InitProfileList());
+    std::filesystem::remove(list.ListFilePath());
+    ASSERT_EQ(mkfifo(list.ListFilePath().c_str(), 0600), 0);
+    EXPECT_FALSE(list.AddProfile());
+    EXPECT_FALSE(list.SelectProfile(1));
+    EXPECT_EQ(list.RenameProfile("new"), ProfileList::kNotWritten);
+    EXPECT_EQ(list.GetProfileCount(), 6);  // the last good list is still shown
+    EXPECT_TRUE(std::filesystem::is_fifo(list.ListFilePath()));
+}
+
+// A device page still holding a deleted profile saves: the document does not come back.
+TEST_F(ProfileListTest, ADeletedProfileIsNotWrittenBackByItsHolder) {
+    WriteList({"a", "b"});
+    kx58::CBasicProfiledata holder;
+    holder.SetProfilePath(list.GetProfilePathAt(0));
+    ASSERT_FALSE(holder.LoadProfile(list.GetProfilePathAt(0)).isNull());
+    const std::string deleted = list.GetProfilePathAt(0);
+    ASSERT_TRUE(list.DeleteProfile());
+    EXPECT_FALSE(holder.Save());
+    EXPECT_FALSE(kx58::PathExists(deleted));
+    // A spelling of the same path with other separators is the same document.
+    std::string windows = deleted;
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    EXPECT_FALSE(holder.SaveTo(holder.WorkingSection(), windows));
+    EXPECT_FALSE(kx58::PathExists(deleted));
+    ASSERT_TRUE(list.AddProfile());
+    EXPECT_EQ(list.GetProfileNames(), (std::vector<std::string>{"b", "profile1"}));
+}
+
 TEST_F(ProfileListTest, RenameResults) {
     WriteList({"A", "Other"});
     EXPECT_EQ(list.RenameProfile("  "), ProfileList::kNameBlank);
@@ -178,6 +235,16 @@ TEST_F(ProfileListTest, RenameResults) {
     EXPECT_EQ(list.GetProfileNames()[0], "Night Mode");
     EXPECT_EQ(Document(0)["profilename"].asString(), "Night Mode");
     EXPECT_EQ(Document(0)["Device"][0]["LightInfo"]["Red"].asInt(), 255);
+
+    // Nothing selected, or the document cannot be rewritten: said so, and nothing changes.
+    ProfileList unselected;
+    unselected.SetPaths(dir / "profiles", defaultPath);
+    EXPECT_EQ(unselected.RenameProfile("x"), ProfileList::kNoSelection);
+    const std::string document = list.GetProfilePathAt(0);
+    std::filesystem::rename(document, document + ".moved");
+    std::filesystem::create_directory(document);
+    EXPECT_EQ(list.RenameProfile("Day Mode"), ProfileList::kNotWritten);
+    EXPECT_EQ(list.GetProfileNames()[0], "Night Mode");
 }
 
 TEST_F(ProfileListTest, ImportSuffixesAccumulate) {
