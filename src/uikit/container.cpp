@@ -89,8 +89,8 @@ void CContainerUI::RemoveAll() {
     while (!m_items.empty()) Remove(m_items.back());
 }
 
-void CContainerUI::SetInset(RECT inset) { m_rcInset = inset; NeedUpdate(); }
-void CContainerUI::SetChildPadding(int padding) { m_iChildPadding = padding; NeedUpdate(); }
+void CContainerUI::SetInset(RECT inset) { m_rcInset = ClampLengths(inset); NeedUpdate(); }
+void CContainerUI::SetChildPadding(int padding) { m_iChildPadding = ClampLength(padding); NeedUpdate(); }
 
 void CContainerUI::SetMouseEnabled(bool enabled) {
     if (m_pVerticalScrollBar) m_pVerticalScrollBar->SetMouseEnabled(enabled);
@@ -213,8 +213,9 @@ void CContainerUI::PlaceFloat(CControlUI* child, const RECT& inner) {
     SIZE size = child->EstimateSize(SIZE{inner.Width(), inner.Height()});
     if (size.cx == 0) size.cx = f.Width();
     if (size.cy == 0) size.cy = f.Height();
-    child->SetPos(RECT{inner.left + f.left, inner.top + f.top, inner.left + f.left + size.cx,
-                       inner.top + f.top + size.cy}, false);
+    const long long left = 0LL + inner.left + f.left;
+    const long long top = 0LL + inner.top + f.top;
+    child->SetPos(CoordinateRect(left, top, left + size.cx, top + size.cy), false);
 }
 
 void CContainerUI::SetPos(RECT rc, bool needInvalidate) {
@@ -240,9 +241,12 @@ void CContainerUI::LayoutStacked(RECT rc) {
         const RECT pad = ScaleRect(item->GetPadding());
         RECT child = DeflateRect(rc, pad);
         SIZE size = item->EstimateSize(SIZE{child.Width(), child.Height()});
-        if (size.cx > 0) child.right = child.left + std::clamp(size.cx, item->Scale(item->GetMinWidth()), item->Scale(item->GetMaxWidth()));
-        if (size.cy > 0) child.bottom = child.top + std::clamp(size.cy, item->Scale(item->GetMinHeight()), item->Scale(item->GetMaxHeight()));
-        item->SetPos(child, false);
+        const int minWidth = item->Scale(item->GetMinWidth());
+        const int minHeight = item->Scale(item->GetMinHeight());
+        const long long width = std::clamp(size.cx, minWidth, std::max(minWidth, item->Scale(item->GetMaxWidth())));
+        const long long height = std::clamp(size.cy, minHeight, std::max(minHeight, item->Scale(item->GetMaxHeight())));
+        item->SetPos(CoordinateRect(child.left, child.top, size.cx > 0 ? child.left + width : child.right,
+                                    size.cy > 0 ? child.top + height : child.bottom), false);
     }
 }
 
@@ -270,8 +274,9 @@ void CContainerUI::LayoutLinear(RECT rc, bool vertical) {
     rc = full;
     const int gap = Scale(m_iChildPadding);
 
-    // First pass: fixed lengths and how many children stretch.
-    int fixedTotal = 0;
+    // First pass: fixed lengths and how many children stretch. Sums run in 64 bits: any number
+    // of children may each be as long as a skin allows.
+    long long fixedTotal = 0;
     int stretchCount = 0;
     int placed = 0;
     for (CControlUI* item : m_items) {
@@ -286,29 +291,30 @@ void CContainerUI::LayoutLinear(RECT rc, bool vertical) {
         } else {
             fixedTotal += along;
         }
-        fixedTotal += axis.PadBefore(pad) + axis.PadAfter(pad);
+        fixedTotal += 0LL + axis.PadBefore(pad) + axis.PadAfter(pad);
         ++placed;
     }
-    if (placed > 1) fixedTotal += gap * (placed - 1);
+    if (placed > 1) fixedTotal += static_cast<long long>(gap) * (placed - 1);
+    fixedTotal = ClampCoordinate(fixedTotal);
 
     // Scroll bars when the fixed content does not fit.
-    SIZE needed{vertical ? 0 : fixedTotal, vertical ? fixedTotal : 0};
-    ProcessScrollBars(full, needed);
+    const int needAlong = static_cast<int>(fixedTotal);
+    ProcessScrollBars(full, SIZE{vertical ? 0 : needAlong, vertical ? needAlong : 0});
     rc = GetInnerRect();
     const SIZE scroll = GetScrollPos();
     const int available = axis.Length(rc);
-    int remaining = std::max(0, available - fixedTotal);
+    long long remaining = std::max(0LL, available - fixedTotal);
     int stretchLeft = stretchCount;
 
     // Free room along the axis (nothing stretches) goes before the children as aligned.
     const UINT alongAlign = vertical ? m_uChildVAlign : m_uChildAlign;
     const UINT crossAlign = vertical ? m_uChildAlign : m_uChildVAlign;
-    int lead = 0;
+    long long lead = 0;
     if (stretchCount == 0 && remaining > 0) {
         if (alongAlign & (DT_CENTER | DT_VCENTER)) lead = remaining / 2;
         else if (alongAlign & (DT_RIGHT | DT_BOTTOM)) lead = remaining;
     }
-    int cursor = axis.Start(rc) + lead - (vertical ? scroll.cy : scroll.cx);
+    long long cursor = 0LL + axis.Start(rc) + lead - (vertical ? scroll.cy : scroll.cx);
     for (CControlUI* item : m_items) {
         if (!item->IsVisible()) continue;
         if (item->IsFloat()) {
@@ -319,30 +325,30 @@ void CContainerUI::LayoutLinear(RECT rc, bool vertical) {
         SIZE size = item->EstimateSize(SIZE{rc.Width(), rc.Height()});
         const int minAlong = item->Scale(vertical ? item->GetMinHeight() : item->GetMinWidth());
         const int maxAlong = item->Scale(vertical ? item->GetMaxHeight() : item->GetMaxWidth());
-        int along = axis.Along(size);
+        long long along = axis.Along(size);
         if (along == 0) {
-            const int share = stretchLeft > 0 ? remaining / stretchLeft : 0;
-            along = std::clamp(minAlong + share, minAlong, std::max(minAlong, maxAlong));
+            const long long share = stretchLeft > 0 ? remaining / stretchLeft : 0;
+            along = std::clamp<long long>(minAlong + share, minAlong, std::max(minAlong, maxAlong));
             remaining -= along - minAlong;
             --stretchLeft;
         } else {
-            along = std::clamp(along, minAlong, std::max(minAlong, maxAlong));
+            along = std::clamp<long long>(along, minAlong, std::max(minAlong, maxAlong));
         }
-        const int crossSpace = axis.CrossLength(rc) - axis.CrossPad(pad);
-        int across = axis.Across(size);
+        const long long crossSpace = 0LL + axis.CrossLength(rc) - axis.CrossPad(pad);
+        long long across = axis.Across(size);
         if (across == 0) across = crossSpace;
         const int minAcross = item->Scale(vertical ? item->GetMinWidth() : item->GetMinHeight());
         const int maxAcross = item->Scale(vertical ? item->GetMaxWidth() : item->GetMaxHeight());
-        across = std::clamp(across, minAcross, std::max(minAcross, maxAcross));
-        const int start = cursor + axis.PadBefore(pad);
-        int crossStart = (vertical ? rc.left : rc.top) + axis.CrossPadBefore(pad) -
-                         (vertical ? scroll.cx : scroll.cy);
+        across = std::clamp<long long>(across, minAcross, std::max(minAcross, maxAcross));
+        const long long start = cursor + axis.PadBefore(pad);
+        long long crossStart = 0LL + (vertical ? rc.left : rc.top) + axis.CrossPadBefore(pad) -
+                               (vertical ? scroll.cx : scroll.cy);
         if (crossAlign & (DT_CENTER | DT_VCENTER)) crossStart += (crossSpace - across) / 2;
         else if (crossAlign & (DT_RIGHT | DT_BOTTOM)) crossStart += crossSpace - across;
-        RECT child = vertical ? RECT{crossStart, start, crossStart + across, start + along}
-                              : RECT{start, crossStart, start + along, crossStart + across};
-        item->SetPos(child, false);
-        cursor = start + along + axis.PadAfter(pad) + gap;
+        item->SetPos(vertical ? CoordinateRect(crossStart, start, crossStart + across, start + along)
+                              : CoordinateRect(start, crossStart, start + along, crossStart + across), false);
+        // Past the last coordinate nothing can be seen any more; the cursor stops there.
+        cursor = ClampCoordinate(start + along + axis.PadAfter(pad) + gap);
     }
 }
 

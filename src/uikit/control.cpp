@@ -94,6 +94,7 @@ void CControlUI::SetFocus() {
 bool CControlUI::Activate() { return IsVisible() && IsEnabled(); }
 
 void CControlUI::SetPos(RECT rc, bool needInvalidate) {
+    rc = CoordinateRect(rc.left, rc.top, rc.right, rc.bottom);
     if (rc.right < rc.left) rc.right = rc.left;
     if (rc.bottom < rc.top) rc.bottom = rc.top;
     const RECT old = m_rcItem;
@@ -109,26 +110,26 @@ void CControlUI::Move(SIZE offset, bool needInvalidate) {
 }
 
 void CControlUI::SetPadding(RECT padding) {
-    m_rcPadding = padding;
+    m_rcPadding = ClampLengths(padding);
     NeedParentUpdate();
 }
 
 void CControlUI::SetFixedWidth(int cx) {
     if (cx < 0) return;
-    m_cxyFixed.cx = cx;
+    m_cxyFixed.cx = ClampLength(cx);
     NeedParentUpdate();
 }
 
 void CControlUI::SetFixedHeight(int cy) {
     if (cy < 0) return;
-    m_cxyFixed.cy = cy;
+    m_cxyFixed.cy = ClampLength(cy);
     NeedParentUpdate();
 }
 
-void CControlUI::SetMinWidth(int cx) { if (cx >= 0) { m_cxyMin.cx = cx; NeedParentUpdate(); } }
-void CControlUI::SetMaxWidth(int cx) { if (cx >= 0) { m_cxyMax.cx = cx; NeedParentUpdate(); } }
-void CControlUI::SetMinHeight(int cy) { if (cy >= 0) { m_cxyMin.cy = cy; NeedParentUpdate(); } }
-void CControlUI::SetMaxHeight(int cy) { if (cy >= 0) { m_cxyMax.cy = cy; NeedParentUpdate(); } }
+void CControlUI::SetMinWidth(int cx) { if (cx >= 0) { m_cxyMin.cx = ClampLength(cx); NeedParentUpdate(); } }
+void CControlUI::SetMaxWidth(int cx) { if (cx >= 0) { m_cxyMax.cx = ClampLength(cx); NeedParentUpdate(); } }
+void CControlUI::SetMinHeight(int cy) { if (cy >= 0) { m_cxyMin.cy = ClampLength(cy); NeedParentUpdate(); } }
+void CControlUI::SetMaxHeight(int cy) { if (cy >= 0) { m_cxyMax.cy = ClampLength(cy); NeedParentUpdate(); } }
 
 void CControlUI::SetFloat(bool isFloat) {
     m_bFloat = isFloat;
@@ -136,6 +137,7 @@ void CControlUI::SetFloat(bool isFloat) {
 }
 
 void CControlUI::SetFloatPos(RECT rc) {
+    rc = ClampLengths(rc);
     m_rcFloat = rc;
     m_cxyFixed = SIZE{std::max(0, rc.Width()), std::max(0, rc.Height())};
     NeedParentUpdate();
@@ -154,8 +156,11 @@ RECT CControlUI::ScaleRect(const RECT& rc) const {
 void CControlUI::SetBkColor(DWORD color) { m_dwBackColor = color; Invalidate(); }
 void CControlUI::SetBorderColor(DWORD color) { m_dwBorderColor = color; Invalidate(); }
 void CControlUI::SetFocusBorderColor(DWORD color) { m_dwFocusBorderColor = color; Invalidate(); }
-void CControlUI::SetBorderSize(int size) { m_nBorderSize = std::max(0, size); Invalidate(); }
-void CControlUI::SetBorderRound(SIZE round) { m_cxyBorderRound = round; Invalidate(); }
+void CControlUI::SetBorderSize(int size) { m_nBorderSize = std::max(0, ClampLength(size)); Invalidate(); }
+void CControlUI::SetBorderRound(SIZE round) {
+    m_cxyBorderRound = SIZE{ClampLength(round.cx), ClampLength(round.cy)};
+    Invalidate();
+}
 void CControlUI::SetBkImage(const std::string& image) { m_sBkImage = image; Invalidate(); }
 void CControlUI::SetForeImage(const std::string& image) { m_sForeImage = image; Invalidate(); }
 
@@ -168,17 +173,17 @@ void CControlUI::SetAttribute(const std::string& name, const std::string& value)
         {"userdata", [](CControlUI& c, V v) { c.SetUserData(v); }},
         {"pos", [](CControlUI& c, V v) { c.SetFloatPos(ParseRect(v)); }},
         {"float", [](CControlUI& c, V v) { c.SetFloat(ParseBool(v)); }},
-        {"width", [](CControlUI& c, V v) { c.SetFixedWidth(ParseInt(v)); }},
-        {"height", [](CControlUI& c, V v) { c.SetFixedHeight(ParseInt(v)); }},
-        {"minwidth", [](CControlUI& c, V v) { c.SetMinWidth(ParseInt(v)); }},
-        {"maxwidth", [](CControlUI& c, V v) { c.SetMaxWidth(ParseInt(v)); }},
-        {"minheight", [](CControlUI& c, V v) { c.SetMinHeight(ParseInt(v)); }},
-        {"maxheight", [](CControlUI& c, V v) { c.SetMaxHeight(ParseInt(v)); }},
+        {"width", [](CControlUI& c, V v) { c.SetFixedWidth(ParseLength(v)); }},
+        {"height", [](CControlUI& c, V v) { c.SetFixedHeight(ParseLength(v)); }},
+        {"minwidth", [](CControlUI& c, V v) { c.SetMinWidth(ParseLength(v)); }},
+        {"maxwidth", [](CControlUI& c, V v) { c.SetMaxWidth(ParseLength(v)); }},
+        {"minheight", [](CControlUI& c, V v) { c.SetMinHeight(ParseLength(v)); }},
+        {"maxheight", [](CControlUI& c, V v) { c.SetMaxHeight(ParseLength(v)); }},
         {"padding", [](CControlUI& c, V v) { c.SetPadding(ParseRect(v)); }},
         {"bkcolor", [](CControlUI& c, V v) { c.SetBkColor(ParseColor(v)); }},
         {"bordercolor", [](CControlUI& c, V v) { c.SetBorderColor(ParseColor(v)); }},
         {"focusbordercolor", [](CControlUI& c, V v) { c.SetFocusBorderColor(ParseColor(v)); }},
-        {"bordersize", [](CControlUI& c, V v) { c.SetBorderSize(ParseInt(v)); }},
+        {"bordersize", [](CControlUI& c, V v) { c.SetBorderSize(ParseLength(v)); }},
         {"borderround", [](CControlUI& c, V v) { c.SetBorderRound(ParseSize(v)); }},
         {"bkimage", [](CControlUI& c, V v) { c.SetBkImage(v); }},
         {"foreimage", [](CControlUI& c, V v) { c.SetForeImage(v); }},

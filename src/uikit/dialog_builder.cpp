@@ -1,5 +1,6 @@
 #include "uikit/dialog_builder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/debug_trace.h"
@@ -7,15 +8,23 @@
 #include "uikit/control_factory.h"
 #include "uikit/paint_manager.h"
 #include "uikit/resource_manager.h"
+#include "uikit/skin_file.h"
 
 namespace kx58::ui {
 
 namespace {
 
 constexpr int kMaxIncludeDepth = 8;
+constexpr int kMaxIncludeCount = 256;
 
 bool IsSettingTag(std::string_view tag) {
     return tag == "Font" || tag == "Default" || tag == "Style" || tag == "Image" || tag == "Window";
+}
+
+int LevelOf(const CControlUI* control) {
+    int level = 0;
+    for (; control; control = control->GetParent()) ++level;
+    return level;
 }
 
 }  // namespace
@@ -26,24 +35,19 @@ void CDialogBuilder::Fail(const std::string& message) {
 }
 
 bool CDialogBuilder::Load(const std::string& xml) {
-    m_doc.reset();
-    pugi::xml_parse_result parsed;
+    std::string error;
+    bool loaded = false;
     if (!xml.empty() && xml.front() == '<') {
         m_source = "(inline XML)";
-        parsed = m_doc.load_string(xml.c_str());
+        loaded = LoadSkinText(xml, m_doc, error);
     } else {
         std::string path = CResourceManager::GetInstance()->GetXmlPath(xml);
         if (path.empty()) path = xml;
         m_source = CResourceManager::GetInstance()->ResolvePath(path);
-        parsed = m_doc.load_file(m_source.c_str());
+        loaded = LoadSkinFile(m_source, m_doc, error);
     }
-    if (!parsed) {
-        Fail("cannot build skin " + m_source + ": " + parsed.description() + " at byte " +
-             std::to_string(parsed.offset));
-        m_doc.reset();
-        return false;
-    }
-    return true;
+    if (!loaded) Fail("cannot build skin " + m_source + ": " + error);
+    return loaded;
 }
 
 CControlUI* CDialogBuilder::Create(const std::string& xml, const std::string& /*type*/,
@@ -56,6 +60,7 @@ CControlUI* CDialogBuilder::Create(const std::string& xml, const std::string& /*
 CControlUI* CDialogBuilder::Create(IDialogBuilderCallback* callback, CPaintManagerUI* manager,
                                    CControlUI* parent) {
     m_callback = callback;
+    const int level = std::max(m_baseLevel, LevelOf(parent)) + 1;
     pugi::xml_node top = m_doc.document_element();
     if (!top) {
         Fail("skin " + m_source + " holds no element");
@@ -63,12 +68,12 @@ CControlUI* CDialogBuilder::Create(IDialogBuilderCallback* callback, CPaintManag
     }
     if (std::strcmp(top.name(), "Window") == 0) {
         if (manager) ApplyWindow(top, manager);
-        CControlUI* root = Parse(top, parent, manager);
+        CControlUI* root = Parse(top, parent, manager, level);
         if (!root) Fail("skin " + m_source + " holds no control");
         return root;
     }
     // A file whose top element is a control (custom control trees, includes).
-    CControlUI* root = Parse(m_doc, parent, manager);
+    CControlUI* root = Parse(m_doc, parent, manager, level);
     if (!root) Fail("skin " + m_source + " holds no control");
     return root;
 }
@@ -137,30 +142,61 @@ CControlUI* CDialogBuilder::CreateByTag(const std::string& tag) {
     return factory->CreateControl(tag);
 }
 
-CControlUI* CDialogBuilder::Parse(pugi::xml_node node, CControlUI* parent, CPaintManagerUI* manager) {
+bool CDialogBuilder::Spend() {
+    if (m_budget->elements < kMaxSkinElements) {
+        ++m_budget->elements;
+        return true;
+    }
+    if (!m_budget->spentTraced) {
+        m_budget->spentTraced = true;
+        Fail("skin " + m_source + " holds more than " + std::to_string(kMaxSkinElements) +
+             " controls and includes; the rest is skipped");
+    }
+    return false;
+}
+
+CControlUI* CDialogBuilder::Include(pugi::xml_node include, CControlUI* parent, CPaintManagerUI* manager, int level) {
+    if (m_includeDepth >= kMaxIncludeDepth) {
+        Fail("includes nested too deep in " + m_source);
+        return nullptr;
+    }
+    CControlUI* first = nullptr;
+    const int count = std::clamp(include.attribute("count").as_int(1), 1, kMaxIncludeCount);
+    for (int i = 0; i < count && Spend(); ++i) {
+        CDialogBuilder nested;
+        nested.m_includeDepth = m_includeDepth + 1;
+        nested.m_baseLevel = level - 1;
+        nested.m_budget = m_budget;
+        CControlUI* included = nested.Create(include.attribute("source").as_string(), {}, m_callback, manager, parent);
+        if (!first) first = included;
+        if (!parent && first) break;  // without a parent only one root is kept
+    }
+    return first;
+}
+
+CControlUI* CDialogBuilder::Parse(pugi::xml_node node, CControlUI* parent, CPaintManagerUI* manager, int level) {
     CControlUI* first = nullptr;
     auto* container = parent ? static_cast<CContainerUI*>(parent->GetInterface("Container")) : nullptr;
     for (pugi::xml_node child : node.children()) {
         if (child.type() != pugi::node_element) continue;
         const std::string tag = child.name();
         if (IsSettingTag(tag)) continue;
+        if (level > kMaxSkinDepth) {
+            // The elements below are never visited, so a deep file costs nothing more.
+            if (!m_budget->depthTraced) {
+                m_budget->depthTraced = true;
+                Fail("elements of " + m_source + " nested deeper than " + std::to_string(kMaxSkinDepth) +
+                     " levels are skipped");
+            }
+            break;
+        }
         if (tag == "Include") {
-            if (m_includeDepth >= kMaxIncludeDepth) {
-                Fail("includes nested too deep in " + m_source);
-                continue;
-            }
-            const int count = std::max(1, child.attribute("count").as_int(1));
-            for (int i = 0; i < count; ++i) {
-                CDialogBuilder nested;
-                nested.m_includeDepth = m_includeDepth + 1;
-                CControlUI* included = nested.Create(child.attribute("source").as_string(), {},
-                                                     m_callback, manager, parent);
-                if (!first) first = included;
-                if (!parent && first) break;  // without a parent only one root is kept
-            }
+            CControlUI* included = Include(child, parent, manager, level);
+            if (!first) first = included;
             if (!parent && first) break;
             continue;
         }
+        if (!Spend()) break;
         CControlUI* control = CreateByTag(tag);
         if (!control) {
             Fail("unknown control tag <" + tag + "> in " + m_source);
@@ -174,7 +210,7 @@ CControlUI* CDialogBuilder::Parse(pugi::xml_node node, CControlUI* parent, CPain
         for (pugi::xml_attribute attr : child.attributes()) control->SetAttribute(attr.name(), attr.value());
         if (child.first_child()) {
             if (control->GetInterface("Container")) {
-                Parse(child, control, manager);
+                Parse(child, control, manager, level + 1);
             } else {
                 Fail("<" + tag + "> in " + m_source + " cannot hold children; they are skipped");
             }

@@ -56,7 +56,7 @@ GtkBackendWindow::GtkBackendWindow(GtkBackend* backend, IWindowHost* host, const
     : m_backend(backend), m_host(host), m_owner(params.owner), m_popup(params.popup) {
     if (auto* wnd = dynamic_cast<CWindowWnd*>(host)) m_hwnd = wnd->GetHWND();
     m_pos = POINT{params.rect.left, params.rect.top};
-    m_size = SIZE{std::max(1, params.rect.Width()), std::max(1, params.rect.Height())};
+    m_size = SIZE{std::clamp(params.rect.Width(), 1, kMaxWindowPixels), std::clamp(params.rect.Height(), 1, kMaxWindowPixels)};
 
     m_window = gtk_window_new(m_popup ? GTK_WINDOW_POPUP : GTK_WINDOW_TOPLEVEL);
     g_object_ref_sink(m_window);
@@ -207,8 +207,8 @@ void GtkBackendWindow::Move(int x, int y) {
 }
 
 void GtkBackendWindow::Resize(int cx, int cy) {
-    cx = std::max(1, cx);
-    cy = std::max(1, cy);
+    cx = std::clamp(cx, 1, kMaxWindowPixels);
+    cy = std::clamp(cy, 1, kMaxWindowPixels);
     if (cx == m_size.cx && cy == m_size.cy) return;
     // The new size holds at once (as SetWindowPos does); GTK confirms it later.
     m_size = SIZE{cx, cy};

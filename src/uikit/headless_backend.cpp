@@ -24,8 +24,9 @@ HeadlessWindow::HeadlessWindow(HeadlessBackend* backend, IWindowHost* host, cons
       m_rect(params.rect),
       m_topmost(params.topmost),
       m_thread(std::this_thread::get_id()) {
-    m_surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(1, m_rect.Width()),
-                                           std::max(1, m_rect.Height()));
+    m_rect.right = m_rect.left + std::clamp(m_rect.Width(), 1, kMaxWindowPixels);
+    m_rect.bottom = m_rect.top + std::clamp(m_rect.Height(), 1, kMaxWindowPixels);
+    m_surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, m_rect.Width(), m_rect.Height());
     m_backend->Register(this);
 }
 
@@ -50,8 +51,8 @@ void HeadlessWindow::Move(int x, int y) {
 }
 
 void HeadlessWindow::Resize(int cx, int cy) {
-    cx = std::max(1, cx);
-    cy = std::max(1, cy);
+    cx = std::clamp(cx, 1, kMaxWindowPixels);
+    cy = std::clamp(cy, 1, kMaxWindowPixels);
     if (cx == m_rect.Width() && cy == m_rect.Height()) return;
     m_rect.right = m_rect.left + cx;
     m_rect.bottom = m_rect.top + cy;

@@ -363,7 +363,8 @@ void CPaintManagerUI::ResetDPIAssets() {
 
 void CPaintManagerUI::AddFont(int id, const std::string& face, int size, bool bold, bool underline,
                               bool italic, bool shared) {
-    FontInfo font{face.empty() ? FontInfo().face : face, size > 0 ? size : 14, bold, underline, italic};
+    FontInfo font{face.empty() ? FontInfo().face : face, size > 0 ? std::min(size, kMaxFontSize) : 14, bold,
+                  underline, italic};
     if (shared) fonts::AddShared(id, font);
     else m_fonts[id] = font;
     Invalidate();
@@ -371,7 +372,8 @@ void CPaintManagerUI::AddFont(int id, const std::string& face, int size, bool bo
 
 void CPaintManagerUI::SetDefaultFont(const std::string& face, int size, bool bold, bool underline,
                                      bool italic, bool shared) {
-    FontInfo font{face.empty() ? FontInfo().face : face, size > 0 ? size : 14, bold, underline, italic};
+    FontInfo font{face.empty() ? FontInfo().face : face, size > 0 ? std::min(size, kMaxFontSize) : 14, bold,
+                  underline, italic};
     if (shared) {
         fonts::SetSharedDefault(font);
     } else {

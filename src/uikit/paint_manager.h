@@ -3,6 +3,7 @@
 // invalidation and layout, DPI, fonts, default attributes and styles.
 #include <cairo.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -99,19 +100,19 @@ public:
     void ClosePopup();
     CControlUI* GetPopup() const { return m_popup; }
 
-    // Window description from <Window> (96-DPI units).
+    // Window description from <Window> (96-DPI units); sizes are kept within kMaxWindowLength.
     SIZE GetInitSize() const { return m_initSize; }
-    void SetInitSize(int cx, int cy) { m_initSize = SIZE{cx, cy}; }
+    void SetInitSize(int cx, int cy) { m_initSize = WindowSize(cx, cy); }
     RECT GetCaptionRect() const { return m_caption; }
     // The caption in client pixels: left, top and right are insets, bottom the height.
     RECT GetCaptionClientRect() const;
-    void SetCaptionRect(RECT rc) { m_caption = rc; }
+    void SetCaptionRect(RECT rc) { m_caption = ClampLengths(rc); }
     SIZE GetMinInfo() const { return m_minInfo; }
-    void SetMinInfo(int cx, int cy) { m_minInfo = SIZE{cx, cy}; }
+    void SetMinInfo(int cx, int cy) { m_minInfo = WindowSize(cx, cy); }
     SIZE GetMaxInfo() const { return m_maxInfo; }
-    void SetMaxInfo(int cx, int cy) { m_maxInfo = SIZE{cx, cy}; }
+    void SetMaxInfo(int cx, int cy) { m_maxInfo = WindowSize(cx, cy); }
     RECT GetSizeBox() const { return m_sizeBox; }
-    void SetSizeBox(RECT rc) { m_sizeBox = rc; }
+    void SetSizeBox(RECT rc) { m_sizeBox = ClampLengths(rc); }
     DWORD GetDefaultTextColor() const { return m_defaultTextColor; }
     void SetDefaultTextColor(DWORD color) { m_defaultTextColor = color; }
     DWORD GetDefaultDisabledColor() const { return m_defaultDisabledColor; }
@@ -124,7 +125,8 @@ public:
     void ResetDPIAssets();
     int Scale(int value) const { return ScaleForDpi(value, m_dpi); }
 
-    // Fonts: private to this manager or shared by all managers of the process.
+    // Fonts: private to this manager or shared by all managers of the process. Sizes outside
+    // 1..kMaxFontSize pixels are clamped (0 or less means the default size).
     void AddFont(int id, const std::string& face, int size, bool bold, bool underline,
                  bool italic, bool shared = false);
     void SetDefaultFont(const std::string& face, int size, bool bold, bool underline,
@@ -164,6 +166,9 @@ private:
         UINT windowId;
     };
 
+    static SIZE WindowSize(int cx, int cy) {
+        return SIZE{std::clamp(cx, 0, kMaxWindowLength), std::clamp(cy, 0, kMaxWindowLength)};
+    }
     void DispatchMouse(UINT message, WPARAM wParam, LPARAM lParam);
     void SetHot(CControlUI* control, POINT pt, WPARAM keyState);
     void SendEvent(CControlUI* control, int type, POINT pt, WPARAM keyState,

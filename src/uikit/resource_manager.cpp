@@ -5,6 +5,7 @@
 #include "platform/debug_trace.h"
 #include "platform/folders.h"
 #include "uikit/paint_manager.h"
+#include "uikit/skin_file.h"
 
 namespace kx58::ui {
 
@@ -40,9 +41,9 @@ std::string CResourceManager::ResolvePath(const std::string& path) const {
 bool CResourceManager::LoadResource(const std::string& resFile) {
     const std::string path = ResolvePath(resFile);
     pugi::xml_document doc;
-    pugi::xml_parse_result parsed = doc.load_file(path.c_str());
-    if (!parsed) {
-        DebugTraceF("uikit: cannot read resource index %s: %s", path.c_str(), parsed.description());
+    std::string error;
+    if (!LoadSkinFile(path, doc, error)) {
+        DebugTraceF("uikit: cannot read resource index %s: %s", path.c_str(), error.c_str());
         return false;
     }
     std::lock_guard lock(m_mutex);
@@ -73,13 +74,14 @@ bool CResourceManager::LoadLanguage(const std::string& file) {
     if (file.empty()) return false;
     pugi::xml_document doc;
     std::string path = ResolvePath(file);
-    pugi::xml_parse_result parsed = doc.load_file(path.c_str());
-    if (!parsed && file.find('/') == std::string::npos && file.find('\\') == std::string::npos) {
+    std::string error;
+    bool loaded = LoadSkinFile(path, doc, error);
+    if (!loaded && file.find('/') == std::string::npos && file.find('\\') == std::string::npos) {
         path = ResolvePath("lang/" + file);
-        parsed = doc.load_file(path.c_str());
+        loaded = LoadSkinFile(path, doc, error);
     }
-    if (!parsed) {
-        DebugTraceF("uikit: cannot read language file %s: %s", path.c_str(), parsed.description());
+    if (!loaded) {
+        DebugTraceF("uikit: cannot read language file %s: %s", path.c_str(), error.c_str());
         return false;
     }
     std::map<std::string, std::string> texts;

@@ -22,13 +22,21 @@ RECT UnionRects(const RECT& a, const RECT& b) {
                 std::max(a.bottom, b.bottom)};
 }
 
+RECT CoordinateRect(long long left, long long top, long long right, long long bottom) {
+    return RECT{ClampCoordinate(left), ClampCoordinate(top), ClampCoordinate(right), ClampCoordinate(bottom)};
+}
+
+RECT ClampLengths(const RECT& r) {
+    return RECT{ClampLength(r.left), ClampLength(r.top), ClampLength(r.right), ClampLength(r.bottom)};
+}
+
 RECT OffsetRectBy(const RECT& r, int dx, int dy) {
-    return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+    return CoordinateRect(0LL + r.left + dx, 0LL + r.top + dy, 0LL + r.right + dx, 0LL + r.bottom + dy);
 }
 
 RECT DeflateRect(const RECT& r, const RECT& inset) {
-    return RECT{r.left + inset.left, r.top + inset.top, r.right - inset.right,
-                r.bottom - inset.bottom};
+    return CoordinateRect(0LL + r.left + inset.left, 0LL + r.top + inset.top, 0LL + r.right - inset.right,
+                          0LL + r.bottom - inset.bottom);
 }
 
 int ParseInt(std::string_view text, int fallback) {
@@ -42,15 +50,17 @@ int ParseInt(std::string_view text, int fallback) {
     return value;
 }
 
+int ParseLength(std::string_view text, int fallback) { return ClampLength(ParseInt(text, fallback)); }
+
 namespace {
 
-std::vector<int> ParseInts(std::string_view text) {
+std::vector<int> ParseLengths(std::string_view text) {
     std::vector<int> values;
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t comma = text.find(',', start);
         if (comma == std::string_view::npos) comma = text.size();
-        values.push_back(ParseInt(text.substr(start, comma - start)));
+        values.push_back(ParseLength(text.substr(start, comma - start)));
         start = comma + 1;
     }
     return values;
@@ -59,13 +69,13 @@ std::vector<int> ParseInts(std::string_view text) {
 }  // namespace
 
 RECT ParseRect(std::string_view text) {
-    auto v = ParseInts(text);
+    auto v = ParseLengths(text);
     v.resize(4, 0);
     return RECT{v[0], v[1], v[2], v[3]};
 }
 
 SIZE ParseSize(std::string_view text) {
-    auto v = ParseInts(text);
+    auto v = ParseLengths(text);
     v.resize(2, 0);
     return SIZE{v[0], v[1]};
 }

@@ -9,6 +9,22 @@
 
 namespace kx58::ui {
 
+// Bounds on what a skin may ask for, so that no sum or DPI scaling of lengths overflows an int:
+// skin lengths and positions (96-DPI units, either sign), a window's size in the skin, a
+// window's client size in pixels, font sizes, and the window pixel coordinates controls get.
+inline constexpr int kMaxSkinLength = 32767;
+inline constexpr int kMaxWindowLength = 4096;
+inline constexpr int kMaxWindowPixels = 8192;
+inline constexpr int kMaxFontSize = 256;
+inline constexpr int kMaxCoordinate = 1 << 26;
+
+inline int ClampLength(long long value) {
+    return static_cast<int>(value < -kMaxSkinLength ? -kMaxSkinLength : value > kMaxSkinLength ? kMaxSkinLength : value);
+}
+inline int ClampCoordinate(long long value) {
+    return static_cast<int>(value < -kMaxCoordinate ? -kMaxCoordinate : value > kMaxCoordinate ? kMaxCoordinate : value);
+}
+
 using kx58::DWORD;
 using kx58::HWND;
 using kx58::LPARAM;
@@ -55,9 +71,16 @@ inline LPARAM MakeLParam(int lo, int hi) {
 inline int GetXLParam(LPARAM l) { return static_cast<std::int16_t>(l & 0xFFFF); }
 inline int GetYLParam(LPARAM l) { return static_cast<std::int16_t>((l >> 16) & 0xFFFF); }
 
-// Parsing of attribute values: "l,t,r,b", "cx,cy", "#AARRGGBB", "true".
+// A rectangle from coordinates that may lie anywhere, clamped to window coordinates.
+RECT CoordinateRect(long long left, long long top, long long right, long long bottom);
+// Each side clamped to a skin length.
+RECT ClampLengths(const RECT& r);
+
+// Parsing of attribute values: "l,t,r,b", "cx,cy", "#AARRGGBB", "true". Rectangles, sizes and
+// lengths are skin lengths, clamped to kMaxSkinLength.
 RECT ParseRect(std::string_view text);
 SIZE ParseSize(std::string_view text);
+int ParseLength(std::string_view text, int fallback = 0);
 // "#AARRGGBB", "#RRGGBB" (opaque) or "0xAARRGGBB"; 0 for garbage.
 DWORD ParseColor(std::string_view text);
 bool ParseBool(std::string_view text);
@@ -78,7 +101,7 @@ std::string Utf8FromCodePoint(std::uint32_t codePoint);
 // Scales a 96-DPI length to `dpi`, rounding to the nearest pixel.
 inline int ScaleForDpi(int value, int dpi) {
     const long long scaled = static_cast<long long>(value) * dpi;
-    return static_cast<int>(scaled >= 0 ? (scaled + 48) / 96 : (scaled - 48) / 96);
+    return ClampCoordinate(scaled >= 0 ? (scaled + 48) / 96 : (scaled - 48) / 96);
 }
 
 }  // namespace kx58::ui
