@@ -1,5 +1,7 @@
 #include "device/device_option_ui.h"
 
+#include <algorithm>
+
 #include "device/device_channel.h"
 #include "device/quorin_usb_device.h"
 #include "platform/debug_trace.h"
@@ -70,7 +72,12 @@ ui::COptionUI* CDeviceOptionUI::Option() const {
 
 void CDeviceOptionUI::SetConnectedTab(bool connected) {
     connected_ = connected;
-    SetVisible(connected);
+    SetVisible(connected_ && !scrolledAway_);
+}
+
+void CDeviceOptionUI::SetScrolledAway(bool away) {
+    scrolledAway_ = away;
+    SetVisible(connected_ && !scrolledAway_);
 }
 
 bool CDeviceOptionUI::IsSelectedTab() const {
@@ -206,6 +213,7 @@ bool HideDeviceTab(ui::CContainerUI& strip, int index, const std::function<void(
     }
     tab->SetConnectedTab(false);
     if (replacement) replacement->SelectTab();
+    ScrollDeviceTabs(strip, 0);
     return true;
 }
 
@@ -216,6 +224,7 @@ bool ShowDeviceTab(ui::CContainerUI& strip, int index) {
     const bool alone = ConnectedTabCount(strip) == 0;
     tab->SetConnectedTab(true);
     if (alone) tab->SelectTab();
+    ScrollDeviceTabs(strip, 0);
     return true;
 }
 
@@ -235,6 +244,24 @@ int ConnectedTabCount(ui::CContainerUI& strip) {
     for (int i = 0; i < strip.GetCount(); ++i)
         if (CDeviceOptionUI* tab = TabAt(strip, i); tab && tab->IsConnectedTab()) ++count;
     return count;
+}
+
+void ScrollDeviceTabs(ui::CContainerUI& strip, int step) {
+    int front = 0, connected = 0;
+    for (int i = 0; i < strip.GetCount(); ++i) {
+        CDeviceOptionUI* tab = TabAt(strip, i);
+        if (!tab || !tab->IsConnectedTab()) continue;
+        ++connected;
+        if (tab->IsScrolledAway()) ++front;
+    }
+    front = std::clamp(front + step, 0, std::max(0, connected - 1));
+    for (int i = 0; i < strip.GetCount(); ++i) {
+        CDeviceOptionUI* tab = TabAt(strip, i);
+        if (!tab) continue;
+        const bool away = tab->IsConnectedTab() && front > 0;
+        if (away) --front;
+        tab->SetScrolledAway(away);
+    }
 }
 
 }  // namespace kx58

@@ -63,6 +63,9 @@ public:
     // Shows or hides the control and sets the visible flag; selection is the strip's business
     // (ShowDeviceTab / HideDeviceTab).
     void SetConnectedTab(bool connected);
+    // A connected tab scrolled off the front of the strip stays connected but is not shown.
+    void SetScrolledAway(bool away);
+    bool IsScrolledAway() const { return scrolledAway_; }
     bool IsSelectedTab() const;
     // Selects this tab's option and shows its page and power indicator.
     void SelectTab();
@@ -93,6 +96,7 @@ private:
     int powerIndex_ = -1;
     int kind_ = 0;
     bool connected_ = false;
+    bool scrolledAway_ = false;
     int linkFailures_ = 0;
     std::map<UINT, std::uint32_t> armed_;
 };
@@ -109,5 +113,9 @@ bool ShowDeviceTab(ui::CContainerUI& strip, int index);
 CDeviceOptionUI* SelectedDeviceTab(ui::CContainerUI& strip);
 // Connected tabs in the strip.
 int ConnectedTabCount(ui::CContainerUI& strip);
+// Moves the strip's front by `step` connected tabs, never past the last one; with step 0 it
+// only refits the front after tabs came or went, so a connected tab is never left unshown
+// while nothing of the strip is visible.
+void ScrollDeviceTabs(ui::CContainerUI& strip, int step);
 
 }  // namespace kx58

@@ -175,7 +175,6 @@ private:
     int m_dpi = 96;
     int m_screenWidth = 0;
     int m_screenHeight = 0;
-    int m_tabScroll = 0;
     HWND m_settingsWnd = nullptr;
 };
 

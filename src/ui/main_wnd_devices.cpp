@@ -234,15 +234,7 @@ int CMainWnd::ConnectedTabCount() {
 }
 
 void CMainWnd::ScrollTabStrip(int step) {
-    // The strip shows its tabs from the first one not scrolled away.
-    ui::CContainerUI* strip = TabStrip();
-    if (!strip) return;
-    m_tabScroll = std::clamp(m_tabScroll + step, 0, std::max(0, ConnectedTabCount() - 1));
-    int visibleIndex = 0;
-    for (DevicePage& page : m_pages) {
-        if (!page.tab->IsConnectedTab()) continue;
-        page.tab->SetVisible(visibleIndex++ >= m_tabScroll);
-    }
+    if (ui::CContainerUI* strip = TabStrip()) ScrollDeviceTabs(*strip, step);
 }
 
 }  // namespace kx58

@@ -11,6 +11,7 @@
 #include "platform/tick.h"
 #include "ui/app_messages.h"
 #include "ui/language.h"
+#include "ui/program_version.h"
 #include "uikit/headless_input.h"
 #include "uikit/menu_wnd.h"
 #include "uikit/resource_manager.h"
@@ -114,6 +115,12 @@ TEST_F(MainWindowTest, ChoosingATabShowsItsPageAndTheArrowsScrollTheStrip) {
     Click("device_select_next");  // never past the last tab
     EXPECT_TRUE(Page("keyboard").tab->IsVisible());
     Click("device_select_prev");
+    EXPECT_TRUE(firstTab->IsVisible());
+
+    // A connected tab scrolled away comes back when the tabs after it leave.
+    Click("device_select_next");
+    ASSERT_TRUE(bus.Unplug("kb"));
+    ASSERT_TRUE(RunUntil([&] { return !Page("keyboard").tab->IsConnectedTab(); }));
     EXPECT_TRUE(firstTab->IsVisible());
 }
 
@@ -234,6 +241,20 @@ TEST_F(MainWindowTest, WhileSuspendedArrivalsAndGameEventsAreIgnoredAndResumeCat
     ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
     SendMessage(hwnd, WM_SHOW_SETTING_PROGRESS, 0, 0);
     EXPECT_TRUE(Find("setting_progress")->IsVisible());
+
+    // During a second sleep the keyboard leaves and comes back: the window drops the dead
+    // attachment and opens the keyboard that is there now.
+    ASSERT_TRUE(RunUntil([&] { return bus.ConnectionCount("kb") > 0; }));
+    SendMessage(hwnd, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    const std::uint32_t arrival = window->Discovery().Row(0).arrival;
+    ASSERT_TRUE(bus.Unplug("kb"));
+    ASSERT_TRUE(RunUntil([&] { return window->Discovery().Row(0).present == 0; }));
+    ASSERT_TRUE(rack->Plug("kb"));
+    ASSERT_TRUE(RunUntil([&] { return window->Discovery().Row(0).arrival != arrival; }));
+    SendMessage(hwnd, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    ASSERT_TRUE(RunUntil([&] { return bus.ConnectionCount("kb") > 0; }));
+    EXPECT_TRUE(TabShown("keyboard"));
+    EXPECT_TRUE(Page("keyboard").device->CommandChannel().IsConnected());
 }
 
 TEST_F(MainWindowTest, RelayedSettingsMessagesReachTheOpenSettingsWindowAndTheUpdateMarkCanBeCleared) {
@@ -284,6 +305,14 @@ TEST_F(MainWindowTest, TheWorkToolQueryReachesAWindowTitledWorkToolWithTheReport
     EXPECT_TRUE(received.empty());
 
     ASSERT_TRUE(tool.MakeReachable("ToolClass", kWorkToolTitle));
+    // The version the build stamped, until something sets another.
+    SendMessage(window->GetHWND(), query, 0, 0);
+    ASSERT_EQ(received.size(), kWorkToolReportBytes);
+    std::uint32_t built[4] = {};
+    std::memcpy(built, received.data(), sizeof(built));
+    const std::array<std::uint32_t, 4> stamped = VersionDescriptor();
+    EXPECT_EQ(std::vector<std::uint32_t>(built, built + 4), std::vector<std::uint32_t>(stamped.begin(), stamped.end()));
+    EXPECT_NE(built[3], 0u);
     window->SetVersionDescriptor({1, 2, 3, 4});
     SendMessage(window->GetHWND(), query, 0, 0);
     ASSERT_EQ(received.size(), kWorkToolReportBytes);
