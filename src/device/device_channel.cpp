@@ -49,10 +49,10 @@ CDeviceChannel::~CDeviceChannel() { Detach(); }
 bool CDeviceChannel::Attach(const std::string& path, int mode) {
     std::lock_guard io(ioLock_);
     CHidDevice& hid = mode == kChannelModeWireless ? wirelessCollection_ : cable_;
-    const bool opened = hid.Open(path, true, true, true, false);
+    if (!hid.Open(path, true, true, true, false)) return false;
     SetMode(mode);
-    connected_ = opened;
-    return opened;
+    connected_ = true;
+    return true;
 }
 
 void CDeviceChannel::Detach() {
@@ -107,6 +107,7 @@ int CDeviceChannel::Transceive(const std::uint8_t* request, std::size_t requestL
     {
         // One lock over write and reply: two threads' exchanges never take each other's replies.
         std::lock_guard io(ioLock_);
+        hid.DiscardPendingInput();
         if (!hid.Write(out.data(), static_cast<std::uint32_t>(out.size()), nullptr, timeout))
             return kResultWriteFailed;
         result = ReadReply(hid, in, timeout);
@@ -128,6 +129,7 @@ int CDeviceChannel::Transceive(const std::uint8_t* request, std::size_t requestL
 int CDeviceChannel::SimpleTransceive(const CommandReport& request, CommandReport& reply) {
     if (!connected_) return kResultFailed;
     std::lock_guard io(ioLock_);
+    cable_.DiscardPendingInput();
     if (!cable_.Write(request.data(), static_cast<std::uint32_t>(request.size()), nullptr, kCableTimeoutMs))
         return kResultWriteFailed;
     return ReadReply(cable_, reply, kCableTimeoutMs);

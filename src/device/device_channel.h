@@ -33,8 +33,8 @@ public:
     CDeviceChannel(const CDeviceChannel&) = delete;
     CDeviceChannel& operator=(const CDeviceChannel&) = delete;
 
-    // Opens `path` for the mode's collection under the I/O lock, sets the mode and, when the
-    // collection opened, marks the channel connected.
+    // Opens `path` for the mode's collection under the I/O lock, sets the mode and marks the
+    // channel connected. False, with the channel as it was, when the path does not open.
     bool Attach(const std::string& path, int mode);
     // Clears connected and closes both collections; a transfer in flight fails at once.
     void Detach();
@@ -59,11 +59,14 @@ public:
     CHidDevice& WirelessCollection() { return wirelessCollection_; }
     std::mutex& IoLock() { return ioLock_; }
 
-    // One full exchange: write the request (zero-filled or cut to 64 bytes), read until a
-    // reply belongs to it (the first or one more). Traces both reports.
+    // One full exchange: drop what waits on the collection (between requests nobody reads
+    // it, and its queue fills with the interface's key and consumer reports until a reply
+    // finds no room), write the request (zero-filled or cut to 64 bytes), read until a reply
+    // belongs to it (the first or one more). Traces both reports.
     int Transceive(const std::uint8_t* request, std::size_t requestLength, std::uint8_t* reply,
                    std::size_t replyLength);
-    // The colour stream's exchange: cable collection, one reply taken as it comes, no traces.
+    // The colour stream's exchange: cable collection, drop what waits, one reply taken as it
+    // comes, no traces.
     int SimpleTransceive(const CommandReport& request, CommandReport& reply);
 
     int BeginWrite();

@@ -6,8 +6,13 @@
 //
 // The loop owns the working table. Other threads read rows through Row()/Table(); the loop
 // updates a row before it sends the message about it, so the window sees the new state.
+//
+// Everything the loop uses lives in a state it shares with this object: a loop that overran
+// its stops (blocked in a send to an owner that is not answering) and outlives the object ends
+// on that state alone and sends nothing more once it sees its exit event.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "device/supported_devices.h"
@@ -36,25 +41,16 @@ public:
     DeviceMatchEntry Row(std::size_t index) const;
     DeviceTable Table() const;
     // Enumerations done since construction (none while every row is taken).
-    std::uint64_t EnumerationCount() const { return enumerations_.load(); }
+    std::uint64_t EnumerationCount() const;
     // Completed polling passes since construction.
-    std::uint64_t PassCount() const { return passes_.load(); }
-    UINT AnnounceMessage() const { return announceMessage_; }
+    std::uint64_t PassCount() const;
+    UINT AnnounceMessage() const;
 
 private:
-    void Run(Event& exitEvent);
-    bool AnyRowFree() const;
-    void EnumerationPass(CHidDevice& hid);
-    void ConsiderPath(CHidDevice& hid, const std::string& path);
-    void ProbePresentRows();
+    struct State;
+    static void Run(State& state, Event& exitEvent);
 
-    const DeviceTable supported_;
-    mutable std::mutex mutex_;  // working_
-    DeviceTable working_;
-    HWND target_ = nullptr;
-    UINT announceMessage_ = 0;
-    std::atomic<std::uint64_t> enumerations_{0};
-    std::atomic<std::uint64_t> passes_{0};
+    std::shared_ptr<State> state_;
     WorkerThread thread_;
 };
 

@@ -73,6 +73,7 @@ bool EventCollections::CloseSide(Side& side) {
 
 void EventCollections::SyncLoop(Side& side, int kind, const UsageHandler& handler, Event& exitEvent) {
     std::vector<std::uint8_t> report(64);
+    std::vector<HidUsageEntry> usages;  // a copy: a Close may free the collection's own table
     while (!exitEvent.Wait(1)) {
         if (!side.open) continue;
         const auto length = static_cast<std::uint32_t>(report.size());
@@ -82,9 +83,7 @@ void EventCollections::SyncLoop(Side& side, int kind, const UsageHandler& handle
             exitEvent.Wait(100);
             continue;
         }
-        if (!side.collection.DecodeInput(report.data(), count)) continue;
-        const std::vector<HidUsageEntry>& usages = side.collection.InputUsages();
-        if (usages.empty()) continue;
+        if (!side.collection.DecodeInput(report.data(), count, &usages) || usages.empty()) continue;
         const HidUsageEntry& first = usages.front();
         const std::uint16_t usage =
             first.isButton ? (first.listLength > 0 ? first.usageList.front() : 0)

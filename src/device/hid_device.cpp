@@ -20,6 +20,8 @@ namespace kx58 {
 namespace {
 
 constexpr std::size_t kMaxReportBytes = 16384 + 1;
+// Four times what the kernel queues per open handle.
+constexpr std::size_t kMaxDiscardedReports = 4 * 64;
 
 std::int64_t DeadlineFor(std::uint32_t timeoutMs) {
     return timeoutMs == kInfinite ? -1 : static_cast<std::int64_t>(TickCount64()) + timeoutMs;
@@ -59,49 +61,58 @@ void CHidDevice::FreePathList() {
 bool CHidDevice::Open(const std::string& path, bool wantRead, bool wantWrite, bool overlapped,
                       bool exclusiveWrite) {
     if (path.size() > kMaxHidPathLength) return false;  // does not fit the path buffer
+    SplitPath split;
+    if (cancelFd_ < 0 || !SplitDevicePath(path, split)) return false;
+    const HidBackend* backend = FindHidBackend(split.backend);
+    if (!backend) return false;
+    const std::uint16_t collectionNumber = ParseCollection(path);
+    HidOpenedNode node;
+    if (!backend->Open(split.node, wantRead, wantWrite, collectionNumber, node)) return false;
+    HidReportDescriptor descriptor;
+    const HidTopLevelCollection* collection = nullptr;
+    if (ParseReportDescriptor(node.info.descriptor, descriptor))
+        collection = PickCollection(descriptor, collectionNumber);
+    if (!collection) {
+        close(node.fd);
+        return false;
+    }
+    // Only a path that opened replaces what this object had open.
+    Close();
+    std::lock_guard lock(mutex_);
     wantRead_ = wantRead;
     wantWrite_ = wantWrite;
     overlapped_ = overlapped;
     exclusiveWrite_ = exclusiveWrite;
     path_ = path;
-    return Reopen();
-}
-
-bool CHidDevice::Reopen() {
-    Close();
-    SplitPath split;
-    if (cancelFd_ < 0 || !SplitDevicePath(path_, split)) return false;
-    const HidBackend* backend = FindHidBackend(split.backend);
-    if (!backend) return false;
-    const std::uint16_t collection = ParseCollection(path_);
-    HidOpenedNode node;
-    if (!backend->Open(split.node, wantRead_, wantWrite_, collection, node)) return false;
-    HidReportDescriptor descriptor;
-    const bool parsed = ParseReportDescriptor(node.info.descriptor, descriptor);
-    std::lock_guard lock(mutex_);
     fd_ = node.fd;
     isSocket_ = node.isSocket;
     attributes_ = {node.info.vendorId, node.info.productId, node.info.version};
     product_ = node.info.product;
-    interfaceNumber_ = ParseInterface(path_);
-    collectionNumber_ = collection;
-    if (!parsed || !LoadCapabilities(descriptor)) {
-        close(fd_);
-        fd_ = -1;
-        FreeCapabilities();
-        return false;
-    }
+    interfaceNumber_ = ParseInterface(path);
+    collectionNumber_ = collectionNumber;
+    LoadCapabilities(*collection, descriptor.usesReportIds);
     return true;
 }
 
-// Picks the path's collection: "&colNN" names one of several, no tag means the only one.
-bool CHidDevice::LoadCapabilities(const HidReportDescriptor& descriptor) {
+bool CHidDevice::Reopen() {
+    Close();
+    const std::string path = path_;
+    return Open(path, wantRead_, wantWrite_, overlapped_, exclusiveWrite_);
+}
+
+// The path's collection: "&colNN" names one of several, no tag means the only one.
+const HidTopLevelCollection* CHidDevice::PickCollection(const HidReportDescriptor& descriptor,
+                                                        std::uint16_t collectionNumber) {
     const std::size_t count = descriptor.collections.size();
-    const bool tagged = collectionNumber_ != 0;
-    if (count == 0 || (tagged && (count < 2 || collectionNumber_ > count)) || (!tagged && count != 1))
-        return false;
-    collection_ = descriptor.collections[tagged ? collectionNumber_ - 1 : 0];
-    usesReportIds_ = descriptor.usesReportIds;
+    const bool tagged = collectionNumber != 0;
+    if (count == 0 || (tagged && (count < 2 || collectionNumber > count)) || (!tagged && count != 1))
+        return nullptr;
+    return &descriptor.collections[tagged ? collectionNumber - 1 : 0];
+}
+
+void CHidDevice::LoadCapabilities(const HidTopLevelCollection& collection, bool usesReportIds) {
+    collection_ = collection;
+    usesReportIds_ = usesReportIds;
     caps_.Usage = collection_.usage;
     caps_.UsagePage = collection_.usagePage;
     caps_.InputReportByteLength = collection_.reportByteLength[0];
@@ -112,7 +123,6 @@ bool CHidDevice::LoadCapabilities(const HidReportDescriptor& descriptor) {
         reportBuffers_[t].assign(collection_.reportByteLength[t], 0);
         usageTables_[t] = BuildUsageTable(collection_, static_cast<HidReportType>(t));
     }
-    return true;
 }
 
 void CHidDevice::FreeCapabilities() {
@@ -228,9 +238,32 @@ bool CHidDevice::Write(const std::uint8_t* buffer, std::uint32_t length, std::ui
     return ok;
 }
 
-bool CHidDevice::DecodeInput(const std::uint8_t* report, std::uint32_t length) {
+bool CHidDevice::DecodeInput(const std::uint8_t* report, std::uint32_t length,
+                             std::vector<HidUsageEntry>* usages) {
     if (!report || length == 0) return false;
-    return DecodeReport(collection_, usageTables_[0], std::span<const std::uint8_t>(report, length));
+    // Under the mutex: a Close from another thread frees the tables only after the decode.
+    std::lock_guard lock(mutex_);
+    if (!DecodeReport(collection_, usageTables_[0], std::span<const std::uint8_t>(report, length))) return false;
+    if (usages) *usages = usageTables_[0];
+    return true;
+}
+
+std::size_t CHidDevice::DiscardPendingInput() {
+    int fd;
+    bool isSocket;
+    if (!BeginTransfer(reading_, fd, isSocket)) return 0;
+    std::vector<std::uint8_t>& report = readBuffer_;
+    report.resize(kMaxReportBytes + 1);
+    std::size_t discarded = 0;
+    // Bounded: a device that sends without pause must not keep the caller here.
+    while (discarded < kMaxDiscardedReports) {
+        const ssize_t n = read(fd, report.data(), kMaxReportBytes);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;  // nothing waiting (the descriptor never blocks), or gone
+        ++discarded;
+    }
+    EndTransfer(reading_);
+    return discarded;
 }
 
 }  // namespace kx58

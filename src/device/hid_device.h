@@ -2,8 +2,12 @@
 // One HID top-level collection with timed report I/O.
 //
 // Transfers on one object are serialised by its user. Close may come from any thread: it
-// wakes a blocked Read or Write at once (they return false) and waits for them to leave
-// before the descriptor is released.
+// wakes a blocked Read or Write at once (they return false) and waits for them, and for a
+// decode in progress, to leave before the descriptor and the tables are released.
+//
+// Every open handle of an interface receives every input report of the interface (hidraw
+// queues 64 per handle and drops new ones when full); Read keeps only this collection's
+// report ids. A handle read only now and then drains what waits before it asks the device.
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -46,7 +50,9 @@ public:
     std::optional<std::string> NextPath();
     void FreePathList();
 
+    // A path that does not open leaves the object as it was (what it had open stays open).
     bool Open(const std::string& path, bool wantRead, bool wantWrite, bool overlapped, bool exclusiveWrite);
+    // Closes, then opens the same path again.
     bool Reopen();
     void Close();
     bool IsOpen() const;
@@ -56,9 +62,13 @@ public:
     bool Read(std::uint8_t* buffer, std::uint32_t length, std::uint32_t* count, std::uint32_t timeoutMs);
     bool Write(const std::uint8_t* buffer, std::uint32_t length, std::uint32_t* count, std::uint32_t timeoutMs);
 
-    // Decodes an input report into the input usage table.
-    bool DecodeInput(const std::uint8_t* report, std::uint32_t length);
+    // Decodes an input report into the input usage table; `usages`, when given, receives a
+    // copy of the table, which a Close from another thread cannot pull away.
+    bool DecodeInput(const std::uint8_t* report, std::uint32_t length, std::vector<HidUsageEntry>* usages = nullptr);
+    // Throws away the input reports waiting on the handle, without waiting; their count.
+    std::size_t DiscardPendingInput();
 
+    // For the thread that opens and closes the object (a Close elsewhere frees them).
     const std::string& Path() const { return path_; }
     const HIDP_CAPS& Caps() const { return caps_; }
     const HIDD_ATTRIBUTES& Attributes() const { return attributes_; }
@@ -72,7 +82,10 @@ public:
     std::vector<std::uint8_t>& InputReportBuffer() { return reportBuffers_[0]; }
 
 private:
-    bool LoadCapabilities(const HidReportDescriptor& descriptor);
+    static const HidTopLevelCollection* PickCollection(const HidReportDescriptor& descriptor,
+                                                       std::uint16_t collectionNumber);
+    // Caller holds the mutex.
+    void LoadCapabilities(const HidTopLevelCollection& collection, bool usesReportIds);
     void FreeCapabilities();
     // Registers a transfer; false (and no registration) when nothing is open.
     bool BeginTransfer(bool& flag, int& fd, bool& isSocket);
@@ -89,7 +102,7 @@ private:
     bool overlapped_ = false;
     bool exclusiveWrite_ = false;
 
-    mutable std::mutex mutex_;  // fd_, the flags and the transfer count
+    mutable std::mutex mutex_;  // fd_, the flags, the transfer count, and the tables during a decode or close
     std::condition_variable transfersIdle_;
     int activeTransfers_ = 0;
     int fd_ = -1;

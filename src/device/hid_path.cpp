@@ -6,6 +6,13 @@
 namespace kx58 {
 namespace {
 
+// The part after the last '#': the node before it is a file path and may hold any text
+// ("/tmp/vid_1/kb.sock"), the tags never hold a '#'. Empty when the path has no '#'.
+std::string_view TagPart(std::string_view path) {
+    const std::size_t hash = path.rfind('#');
+    return hash == std::string_view::npos ? std::string_view() : path.substr(hash + 1);
+}
+
 // Position just after the first case-insensitive occurrence of `tag`, or npos.
 std::size_t FindTagEnd(std::string_view path, std::string_view tag) {
     if (path.size() < tag.size()) return std::string_view::npos;
@@ -20,7 +27,8 @@ std::size_t FindTagEnd(std::string_view path, std::string_view tag) {
 
 // Reads hexadecimal digits the way "%x" does: optional sign, optional "0x", then digits;
 // wraps on overflow and keeps the low 16 bits.
-std::uint16_t ParseHexAfter(std::string_view path, std::string_view tag) {
+std::uint16_t ParseHexAfter(std::string_view fullPath, std::string_view tag) {
+    const std::string_view path = TagPart(fullPath);
     std::size_t pos = FindTagEnd(path, tag);
     if (pos == std::string_view::npos) return 0;
     bool negative = false;
@@ -55,7 +63,8 @@ std::string MakePathTags(std::uint16_t vid, std::uint16_t pid, std::uint16_t int
 bool SplitDevicePath(std::string_view path, SplitPath& out) {
     std::size_t colon = path.find(':');
     if (colon == std::string_view::npos || colon == 0) return false;
-    std::size_t hash = path.find('#', colon);
+    std::size_t hash = path.rfind('#');
+    if (hash != std::string_view::npos && hash < colon) hash = std::string_view::npos;
     std::string_view node = path.substr(colon + 1, hash == std::string_view::npos ? path.npos : hash - colon - 1);
     if (node.empty()) return false;
     out.backend = std::string(path.substr(0, colon));

@@ -10,8 +10,9 @@
 
 namespace kx58 {
 
-// Each finds its tag ("vid_", "pid_", "&mi_", "&col") case-insensitively anywhere in the path
-// and reads the hexadecimal digits after it; the low 16 bits, 0 when the tag is absent.
+// Each finds its tag ("vid_", "pid_", "&mi_", "&col") case-insensitively in the tag part (after
+// the last '#'; never in the node) and reads the hexadecimal digits after it; the low 16
+// bits, 0 when the tag is absent.
 std::uint16_t ParseVid(std::string_view path);
 std::uint16_t ParsePid(std::string_view path);
 std::uint16_t ParseInterface(std::string_view path);
@@ -25,7 +26,8 @@ struct SplitPath {
     std::string backend;  // "hidraw" or "vhid"
     std::string node;     // "/dev/hidraw3" or the socket file
 };
-// False when the path has no "backend:" prefix or no node.
+// The node runs from the first ':' to the last '#'. False when the path has no "backend:"
+// prefix or no node.
 bool SplitDevicePath(std::string_view path, SplitPath& out);
 
 }  // namespace kx58

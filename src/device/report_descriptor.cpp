@@ -262,10 +262,9 @@ void Parser::Finish() {
         for (int t = 0; t < kHidReportTypeCount; ++t) {
             std::sort(tlc.reportIds[t].begin(), tlc.reportIds[t].end());
             std::uint32_t longest = 0;
-            for (std::uint8_t id : tlc.reportIds[t]) {
-                const std::uint32_t bits = bitsPerReport_[t][id];
-                if (bits > 0) longest = std::max(longest, 1 + (bits + 7) / 8);
-            }
+            // A listed report is on the wire even when its fields hold no bits: its id byte.
+            for (std::uint8_t id : tlc.reportIds[t])
+                longest = std::max(longest, 1 + (bitsPerReport_[t][id] + 7) / 8);
             tlc.reportByteLength[t] = static_cast<std::uint16_t>(longest);
         }
     }

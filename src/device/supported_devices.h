@@ -35,6 +35,9 @@ struct DeviceMatchEntry {
     std::uint16_t hasTwin = 0;
     std::uint16_t twinRow = 0;
     std::string path;
+    // Set by the discovery loop each time it takes the row: a device that left and came back
+    // (at the same node or another) has a new number.
+    std::uint32_t arrival = 0;
 
     bool IsFree() const { return present == 0 && path.empty(); }
     // Vendor, product, collection and interface.

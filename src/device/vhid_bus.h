@@ -4,8 +4,9 @@
 // version, interface number, product string, report descriptor in hex). The description is
 // written after the socket listens, so a listed interface can always be connected to.
 //
-// A client opens one connection per collection and first sends a hello naming it; the
-// simulator then delivers to that connection only the input reports of that collection.
+// A client opens one connection per collection and first sends a hello naming it. As on
+// hidraw, every connection then gets every input report of the interface (at most 64
+// unread; new ones are dropped while it is full), so the reader keeps only its own ids.
 #include <cstdint>
 #include <optional>
 #include <span>

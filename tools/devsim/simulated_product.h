@@ -35,8 +35,8 @@ struct ReportTarget {
 class DeviceLink {
 public:
     virtual ~DeviceLink() = default;
-    // Sends an input report (report id first) to the host connections of the collection that
-    // owns the report id. False when no such collection exists.
+    // Sends an input report (report id first) to every host connection of the interface.
+    // False when no collection declares the report id.
     virtual bool SendInput(std::uint8_t interfaceNumber, std::span<const std::uint8_t> report) = 0;
     // Unplugs this product once the current call returns.
     virtual void RequestUnplug() = 0;

@@ -1,7 +1,9 @@
 #include "devsim/virtual_bus.h"
 
+#include <linux/sockios.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -9,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <unordered_map>
 
 #include "device/hid_backend.h"
@@ -22,6 +25,8 @@ namespace devsim {
 namespace {
 
 constexpr std::size_t kMaxDatagram = 16384 + 2;
+// What hidraw queues per open handle before it drops new reports.
+constexpr std::size_t kInputQueueLength = 64;
 
 int ListenSeqPacket(const std::string& path) {
     sockaddr_un addr{};
@@ -39,6 +44,21 @@ int ListenSeqPacket(const std::string& path) {
     return fd;
 }
 
+// What the kernel charges a sender for one datagram of `length` bytes until the peer has read
+// it; SIOCOUTQ sums these charges. Measured on a private pair; 0 when it cannot be.
+int MeasureCharge(std::size_t length) {
+    int pair[2];
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) return 0;
+    const std::vector<std::uint8_t> bytes(length);
+    int charge = 0;
+    if (send(pair[0], bytes.data(), length, MSG_DONTWAIT | MSG_NOSIGNAL) != static_cast<ssize_t>(length) ||
+        ioctl(pair[0], SIOCOUTQ, &charge) != 0)
+        charge = 0;
+    close(pair[0]);
+    close(pair[1]);
+    return charge;
+}
+
 }  // namespace
 
 struct VirtualBus::Connection {
@@ -46,6 +66,25 @@ struct VirtualBus::Connection {
     bool greeted = false;
     bool dead = false;
     std::uint16_t collection = 0;
+    std::deque<int> unread;  // charge of each report sent and maybe not read yet, oldest first
+    int unreadCharge = 0;
+
+    // Forgets the reports the host has read (it reads in order) and tells whether the
+    // handle's queue is full.
+    bool QueueFull() {
+        int outstanding = 0;
+        if (ioctl(fd, SIOCOUTQ, &outstanding) != 0) return false;
+        while (!unread.empty() && unreadCharge > outstanding) {
+            unreadCharge -= unread.front();
+            unread.pop_front();
+        }
+        return unread.size() >= kInputQueueLength;
+    }
+    void Sent(int charge) {
+        if (charge <= 0) return;  // not measurable: delivered without a bound
+        unread.push_back(charge);
+        unreadCharge += charge;
+    }
 };
 
 struct VirtualBus::Interface {
@@ -233,22 +272,32 @@ bool VirtualBus::RouteInput(Interface& iface, std::span<const std::uint8_t> repo
     for (std::uint16_t c = 0; c < iface.CollectionCount() && collection == 0; ++c)
         if (iface.descriptor.collections[c].HasReportId(kx58::HidReportType::Input, id)) collection = c + 1;
     if (collection == 0) return false;
-    // As hidraw: a report of an interface without report ids travels without the id byte.
+    // As hidraw: a report of an interface without report ids travels without the id byte,
+    // and every handle open on the interface gets it, whatever collection it opened; a handle
+    // with 64 unread reports drops the new one.
     const std::span<const std::uint8_t> wire = ids ? report : report.subspan(1);
+    const int charge = ChargeOf(wire.size());
     for (Connection& conn : iface.connections) {
-        if (!conn.greeted || conn.dead || iface.Effective(conn.collection) != collection) continue;
-        if (send(conn.fd, wire.data(), wire.size(), MSG_DONTWAIT | MSG_NOSIGNAL) < 0 && errno != EAGAIN)
-            conn.dead = true;
+        if (!conn.greeted || conn.dead || conn.QueueFull()) continue;
+        if (send(conn.fd, wire.data(), wire.size(), MSG_DONTWAIT | MSG_NOSIGNAL) >= 0) conn.Sent(charge);
+        else if (errno != EAGAIN) conn.dead = true;
     }
     trace_.Log("IN", iface.PathOf(collection), report);
     return true;
+}
+
+int VirtualBus::ChargeOf(std::size_t length) {
+    auto known = charges_.find(length);
+    if (known == charges_.end()) known = charges_.emplace(length, MeasureCharge(length)).first;
+    return known->second;
 }
 
 void VirtualBus::AcceptOn(Interface& iface) {
     for (;;) {
         const int fd = accept4(iface.listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) return;
-        iface.connections.push_back(Connection{fd});
+        Connection& conn = iface.connections.emplace_back();
+        conn.fd = fd;
     }
 }
 

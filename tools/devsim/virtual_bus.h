@@ -2,10 +2,13 @@
 // Puts simulated products on a virtual HID bus folder and carries their reports.
 //
 // One bus thread serves every socket: it accepts host connections, reads their hello and
-// output reports, hands output reports to the product and routes input reports by report id
-// to the connections of the owning collection. Public calls may come from any thread; they
-// take the bus lock, which the bus thread also holds while a product handles a report.
+// output reports and hands output reports to the product. Input reports go as hidraw hands
+// them out: to every connection of the interface, whatever collection it greeted, each
+// holding at most 64 unread reports (a new one is dropped while it is full). A report id no
+// collection declares is dropped, as the kernel does. Public calls may come from any thread;
+// they take the bus lock, which the bus thread also holds while a product handles a report.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -54,6 +57,8 @@ private:
     void ServeConnection(Product& product, Interface& iface, Connection& conn);
     void HandleOutput(Product& product, Interface& iface, Connection& conn, std::span<const std::uint8_t> report);
     bool RouteInput(Interface& iface, std::span<const std::uint8_t> report);
+    // Bus lock held.
+    int ChargeOf(std::size_t length);
     void UnplugLocked(std::size_t index);
     void Retire(int fd);
     Product* FindLocked(const std::string& name);
@@ -62,6 +67,7 @@ private:
     std::string folder_;
     std::vector<std::unique_ptr<Product>> products_;
     std::vector<int> retired_;  // shut down; closed by the bus thread between polls
+    std::map<std::size_t, int> charges_;  // socket charge of a report, by its length
     bool stopping_ = false;
     int wakeFd_ = -1;
     std::thread thread_;

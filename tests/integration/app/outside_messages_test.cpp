@@ -35,19 +35,18 @@ TEST_F(MainWindowTest, AnotherProcessReachesOnlyTheOutsideMessagesAndIdleConnect
     std::vector<std::string> args = {"barrage", kMainWindowClass, kAppName, "70",
                                      std::to_string(Messages().UWM_LIGHT_CONTROL_MSG), "1", "0"};
     for (UINT message : OutsideMessages(Messages(), RegisteredHookMessages())) args.push_back(std::to_string(message));
-    PeerProcess peer(args);
+    auto peer = std::make_unique<PeerProcess>(args);
     std::string barrage, sent;
     ASSERT_TRUE(RunUntil(
         [&] {
-            if (auto line = peer.ReadLine(std::chrono::milliseconds(5))) {
-                std::printf("peer says: %s\n", line->c_str());
+            if (auto line = peer->ReadLine(std::chrono::milliseconds(5))) {
                 if (line->starts_with("barrage")) barrage = *line;
                 if (line->starts_with("sent")) sent = *line;
             }
             return !sent.empty();
         },
         180000));
-    std::printf("peer: %s; %s\n", barrage.c_str(), sent.c_str());
+    std::printf("peer: %s; %s\n", barrage.c_str(), sent.c_str());  // the figure of the final send
     EXPECT_EQ(barrage, "barrage done 0");  // every refused send is answered 0
     // The peer's send returned only after the window had acted on it.
     EXPECT_FALSE(window->IsLightingControlOn());
@@ -60,8 +59,9 @@ TEST_F(MainWindowTest, AnotherProcessReachesOnlyTheOutsideMessagesAndIdleConnect
     EXPECT_TRUE(Page("keyboard").device->CommandChannel().IsConnected());
     EXPECT_GT(TraceCount("session bus: message"), 0u);
 
-    peer.CloseInput();
-    peer.Wait();
+    peer->CloseInput();
+    peer->Wait();
+    peer.reset();  // its pipes are no descriptors of the window
     EXPECT_TRUE(RunUntil([&] { return OpenDescriptorCount() <= descriptorsBefore; }, 10000))
         << OpenDescriptorCount() << " descriptors open, " << descriptorsBefore << " before";
 }

@@ -7,6 +7,7 @@
 #include <future>
 
 #include "device/device_messages.h"
+#include "platform/debug_trace.h"
 #include "integration/device/bus_fixture.h"
 #include "platform/message_queue.h"
 #include "platform/tick.h"
@@ -114,6 +115,28 @@ TEST_F(DiscoveryTest, KeyboardRowsArriveLeaveOnceAndComeBackInTheFreedRows) {
     EXPECT_EQ(Count(WM_DEVICE_ARRIVED, 1), 2u);
     EXPECT_EQ(discovery.Row(0).path, KeyboardPath(4));
     EXPECT_EQ(Count(discovery.AnnounceMessage()), 1u);
+}
+
+// The owner stops answering while the loop sends to it: the loop overruns every stop and
+// outlives its object. Once the send returns it must end on its own state, sending nothing
+// more (the sanitizer build stops on any use of the destroyed object).
+TEST_F(DiscoveryTest, ALoopThatOverranItsStopsEndsQuietlyAfterItsObjectIsGone) {
+    PlugEcho("kb");
+    std::atomic<int> ended{0};
+    const TraceSink previous = SetTraceSink([&](std::string_view text) {
+        if (text.find("抓取设备线程设定退出") != std::string_view::npos) ++ended;
+    });
+    auto loop = std::make_unique<CDeviceDiscovery>();
+    ASSERT_TRUE(loop->Start(window.Hwnd()));
+    // This thread does not answer yet: the loop waits in its first arrival send.
+    ASSERT_TRUE(kx58test::WaitUntil([&] { return loop->Row(0).present != 0 || loop->Row(1).present != 0; }));
+    EXPECT_FALSE(loop->Stop(20));
+    EXPECT_FALSE(loop->Stop(20));
+    loop.reset();
+    EXPECT_TRUE(PumpUntil([&] { return ended.load() == 1; }));
+    SetTraceSink(previous);
+    EXPECT_EQ(Count(WM_DEVICE_ARRIVED), 1u);
+    EXPECT_EQ(Count(discovery.AnnounceMessage()), 0u);
 }
 
 TEST_F(DiscoveryTest, HeadsetPathWithoutCollectionTakesOnlyTheHeadsetRow) {

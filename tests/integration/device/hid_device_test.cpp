@@ -6,6 +6,7 @@
 #include <future>
 #include <thread>
 
+#include "device/device_channel.h"
 #include "device/hid_enumeration.h"
 #include "integration/device/bus_fixture.h"
 #include "platform/tick.h"
@@ -97,6 +98,43 @@ TEST_F(HidDeviceTest, InputReportsReachOnlyTheirCollection) {
     ASSERT_TRUE(bus.EmitInput("kb", 1, Bytes(17, 0x01)));
     EXPECT_FALSE(bus.EmitInput("kb", 1, Bytes{0x09, 0x00}));
     EXPECT_FALSE(consumer.Read(buffer.data(), 64, &count, 100));
+}
+
+// As on hidraw, every handle of the interface gets every input report, at most 64 unread. The
+// command handle is read only during a request, so typing between requests fills its queue; a
+// request must still get its reply, and a failed attach must leave the channel as it was.
+TEST_F(HidDeviceTest, TypingBetweenRequestsNeverCrowdsOutAReply) {
+    PlugEcho("kb");
+    CHidDevice consumer;
+    ASSERT_TRUE(consumer.Open(KeyboardPath(3), true, false, true, false));
+    CDeviceChannel channel;
+    ASSERT_TRUE(channel.Attach(KeyboardPath(4), kChannelModeCable));
+    ASSERT_TRUE(kx58test::WaitUntil([&] { return bus.ConnectionCount("kb") == 2; }));
+
+    for (std::uint8_t round = 0; round < 3; ++round) {
+        for (int key = 0; key < 100; ++key) {
+            ASSERT_TRUE(bus.EmitInput("kb", 1, Bytes(17, 0x01)));  // a keyboard report
+            ASSERT_TRUE(bus.EmitInput("kb", 1, Bytes{0x03, 0xE9, 0x00}));
+        }
+        const Bytes sent = CommandReport(round);
+        Bytes reply(64, 0);
+        ASSERT_EQ(channel.Transceive(sent.data(), sent.size(), reply.data(), reply.size()), kResultOk) << int(round);
+        EXPECT_EQ(reply, sent);
+    }
+    // The consumer handle, never read meanwhile, holds the interface's first 64 reports: every
+    // other one is a keyboard report, which its reads skip.
+    Bytes buffer(64, 0);
+    int queued = 0;
+    while (consumer.Read(buffer.data(), 64, nullptr, 50)) ++queued;
+    EXPECT_EQ(queued, 32);
+
+    const std::string missing = "vhid:" + folder + "/gone-if1.sock#" + MakePathTags(0x320F, 0x5055, 1, 4);
+    EXPECT_FALSE(channel.Attach(missing, kChannelModeWireless));
+    EXPECT_TRUE(channel.IsConnected());
+    EXPECT_FALSE(channel.IsWirelessMode());
+    const Bytes sent = CommandReport(7);
+    Bytes reply(64, 0);
+    EXPECT_EQ(channel.Transceive(sent.data(), sent.size(), reply.data(), reply.size()), kResultOk);
 }
 
 TEST_F(HidDeviceTest, TimeoutLeavesTheDeviceUsable) {

@@ -7,31 +7,38 @@
 namespace kx58 {
 namespace {
 
-TEST(HidPath, TagsAreFoundAnywhereCaseInsensitivelyAsHex) {
+TEST(HidPath, TagsAreReadCaseInsensitivelyAsHexAfterTheHash) {
     const std::string path = "hidraw:/dev/hidraw3#VID_320F&Pid_501d&MI_01&Col04";
     EXPECT_EQ(ParseVid(path), 0x320F);
     EXPECT_EQ(ParsePid(path), 0x501D);
     EXPECT_EQ(ParseInterface(path), 1);
     EXPECT_EQ(ParseCollection(path), 4);
-    // Windows-style paths parse the same way.
-    const std::string windows = R"(\\?\hid#vid_0c76&pid_1630&mi_03#7&2a3b&0&0000#{4d1e55b2})";
-    EXPECT_EQ(ParseVid(windows), 0x0C76);
-    EXPECT_EQ(ParseInterface(windows), 3);
-    EXPECT_EQ(ParseCollection(windows), 0);
+}
+
+TEST(HidPath, NodeTextThatLooksLikeTagsIsNotParsed) {
+    // A bus folder may be named anything, '#' included; only the part after the last '#' counts.
+    const std::string path = "vhid:/tmp/vid_0c76&pid_1630&mi_03&col02/a#b/kb-if1.sock#vid_320f&pid_501d&mi_01";
+    EXPECT_EQ(ParseVid(path), 0x320F);
+    EXPECT_EQ(ParsePid(path), 0x501D);
+    EXPECT_EQ(ParseInterface(path), 1);
+    EXPECT_EQ(ParseCollection(path), 0);
+    SplitPath split;
+    ASSERT_TRUE(SplitDevicePath(path, split));
+    EXPECT_EQ(split.node, "/tmp/vid_0c76&pid_1630&mi_03&col02/a#b/kb-if1.sock");
+    EXPECT_EQ(ParseVid("vhid:/x/vid_320f&pid_501d&mi_01&col04.sock"), 0);  // no '#': no tags
 }
 
 TEST(HidPath, MissingTagsAndOddDigitsGiveWhatScanfWould) {
-    EXPECT_EQ(ParseVid("vhid:/x/kb.sock"), 0);
     EXPECT_EQ(ParseCollection("vhid:/x/kb.sock#vid_1&pid_2&mi_01"), 0);
-    EXPECT_EQ(ParseVid("vid_"), 0);              // tag at the very end
-    EXPECT_EQ(ParseVid("vid_zz"), 0);            // no digits
-    EXPECT_EQ(ParseVid("vid_12345"), 0x2345);    // low 16 bits
-    EXPECT_EQ(ParseVid("vid_0x1f"), 0x1F);       // "%x" takes a 0x prefix
-    EXPECT_EQ(ParsePid("pid_1fz"), 0x1F);        // stops at the first non-digit
+    EXPECT_EQ(ParseVid("#vid_"), 0);              // tag at the very end
+    EXPECT_EQ(ParseVid("#vid_zz"), 0);            // no digits
+    EXPECT_EQ(ParseVid("#vid_12345"), 0x2345);    // low 16 bits
+    EXPECT_EQ(ParseVid("#vid_0x1f"), 0x1F);       // "%x" takes a 0x prefix
+    EXPECT_EQ(ParsePid("#pid_1fz"), 0x1F);        // stops at the first non-digit
     // "mi_" without '&' is not the interface tag.
-    EXPECT_EQ(ParseInterface("xmi_05"), 0);
+    EXPECT_EQ(ParseInterface("#xmi_05"), 0);
     // The first occurrence counts.
-    EXPECT_EQ(ParseCollection("a&col02&col03"), 2);
+    EXPECT_EQ(ParseCollection("#a&col02&col03"), 2);
 }
 
 TEST(HidPath, TagsRoundTripAndSplit) {

@@ -107,6 +107,21 @@ TEST(ReportDescriptor, MalformedInputIsRefusedWithoutCollections) {
     EXPECT_TRUE(Parse({}).collections.empty());
 }
 
+TEST(ReportDescriptor, AReportWithoutDataBitsIsStillItsIdByteLong) {
+    // Vendor collection: input report 5 with a zero-size field, feature report 6 with none
+    // counted at all, output report 7 of one byte.
+    const Bytes bytes = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01,
+                         0x85, 0x05, 0x75, 0x00, 0x95, 0x08, 0x81, 0x02,
+                         0x85, 0x06, 0x75, 0x08, 0x95, 0x00, 0xB1, 0x02,
+                         0x85, 0x07, 0x95, 0x01, 0x91, 0x02, 0xC0};
+    const HidTopLevelCollection c = Parse(bytes).collections.at(0);
+    EXPECT_EQ(c.reportIds[kIn], Bytes{5});
+    EXPECT_EQ(c.reportByteLength[kIn], 1);
+    EXPECT_EQ(c.reportIds[kFeature], Bytes{6});
+    EXPECT_EQ(c.reportByteLength[kFeature], 1);
+    EXPECT_EQ(c.reportByteLength[kOut], 2);
+}
+
 TEST(ReportDescriptor, RandomBytesNeverBreakParsingOrDecoding) {
     std::mt19937 random(58);
     const std::uint8_t common[] = {0x05, 0x09, 0x19, 0x29, 0x15, 0x25, 0x75, 0x95, 0x81, 0x91, 0xB1,
