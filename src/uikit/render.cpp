@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/atomic_file.h"
 #include "platform/debug_trace.h"
 #include "uikit/paint_manager.h"
 #include "uikit/resource_manager.h"
@@ -32,6 +33,34 @@ ImageDrawSpec ParseImageString(std::string_view text) {
 
 namespace {
 
+struct PngSource {
+    std::string_view bytes;
+};
+
+cairo_status_t ReadPngBytes(void* closure, unsigned char* data, unsigned int length) {
+    auto* source = static_cast<PngSource*>(closure);
+    if (source->bytes.size() < length) return CAIRO_STATUS_READ_ERROR;
+    std::copy_n(source->bytes.data(), length, data);
+    source->bytes.remove_prefix(length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+// Images are read as skin files are: a regular file within the skin size limit, decoded from
+// memory (a FIFO or device in the skin folder must not stall a paint).
+cairo_surface_t* LoadPng(const std::string& path, std::string& why) {
+    const FileRead read = ReadRegularFile(path, kMaxSkinFileBytes);
+    if (!read.ok()) {
+        why = DescribeFileRead(read.status);
+        return nullptr;
+    }
+    PngSource source{read.text};
+    cairo_surface_t* surface = cairo_image_surface_create_from_png_stream(&ReadPngBytes, &source);
+    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) return surface;
+    why = cairo_status_to_string(cairo_surface_status(surface));
+    cairo_surface_destroy(surface);
+    return nullptr;
+}
+
 // Decoded images by full path, shared by every window of the process. A file that cannot be
 // read is remembered as missing so it is traced once, not on every paint.
 class ImageCache {
@@ -45,13 +74,9 @@ public:
         std::lock_guard lock(m_mutex);
         auto it = m_images.find(path);
         if (it != m_images.end()) return it->second.get();
-        cairo_surface_t* surface = cairo_image_surface_create_from_png(path.c_str());
-        if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-            DebugTraceF("uikit: image not found or not a PNG: %s (%s)", path.c_str(),
-                        cairo_status_to_string(cairo_surface_status(surface)));
-            cairo_surface_destroy(surface);
-            surface = nullptr;
-        }
+        std::string why;
+        cairo_surface_t* surface = LoadPng(path, why);
+        if (!surface) DebugTraceF("uikit: image not found or not a PNG: %s (%s)", path.c_str(), why.c_str());
         m_images.emplace(path, SurfacePtr(surface, &cairo_surface_destroy));
         return surface;
     }

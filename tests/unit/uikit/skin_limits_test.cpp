@@ -154,6 +154,15 @@ TEST(UikitSkinLimits, SkinPathsThatAreNoRegularFileAreDamagedSkinsRefusedAtOnce)
     }
     EXPECT_TRUE(traces.Contains("not a regular file"));
     EXPECT_TRUE(traces.Contains("too large"));
+
+    // Images are read the same way: a FIFO or /dev/zero as a background paints nothing.
+    kx58test::WriteWholeFile(dir + "images.xml", R"(<Window size="100,100"><VerticalLayout>
+        <Control bkimage="fifo.xml"/><Control bkimage="zero.xml"/></VerticalLayout></Window>)");
+    TestWindow window("images.xml");
+    ASSERT_TRUE(window.Open());
+    HeadlessInput(window).Target()->Flush();
+    EXPECT_EQ(traces.Count("image not found or not a PNG"), 2u);
+    window.Destroy();
 }
 
 }  // namespace
