@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "device/hid_usage_table.h"
-#include "device/report_descriptor.h"
+#include "device/hid/hid_usage_table.h"
+#include "device/hid/report_descriptor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // The first byte splits the input into descriptor and report.

@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "device/hid_device.h"
-#include "device/hid_enumeration.h"
-#include "device/hid_path.h"
-#include "device/hid_usage_table.h"
-#include "device/report_descriptor.h"
+#include "device/hid/hid_device.h"
+#include "device/hid/hid_enumeration.h"
+#include "device/hid/hid_path.h"
+#include "device/hid/hid_usage_table.h"
+#include "device/hid/report_descriptor.h"
 #include "devsim/product_catalog.h"
 #include "devsim/virtual_bus.h"
 #include "support/temp_dir.h"

@@ -5,8 +5,8 @@
 //   BM_StreamFrame      one colour-stream frame built and sent by cable to the simulator
 #include <benchmark/benchmark.h>
 
-#include "device/command_report.h"
-#include "device/hid_path.h"
+#include "device/protocol/command_report.h"
+#include "device/hid/hid_path.h"
 #include "device/quorin_products.h"
 #include "devsim/firmware_product.h"
 #include "devsim/virtual_bus.h"

@@ -10,9 +10,9 @@
 #include <algorithm>
 #include <chrono>
 
-#include "device/device_channel.h"
-#include "device/hid_path.h"
-#include "device/keyboard_protocol.h"
+#include "device/protocol/device_channel.h"
+#include "device/hid/hid_path.h"
+#include "device/protocol/keyboard_protocol.h"
 #include "devsim/firmware_product.h"
 #include "devsim/virtual_bus.h"
 #include "support/temp_dir.h"

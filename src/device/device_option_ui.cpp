@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "device/device_channel.h"
+#include "device/protocol/device_channel.h"
 #include "device/quorin_usb_device.h"
 #include "platform/debug_trace.h"
 #include "platform/message_queue.h"
@@ -121,8 +121,8 @@ void CDeviceOptionUI::OnTimer(UINT id) {
     case kTimerAttach: OnAttachTimer(); break;
     case kTimerColourStream: OnColourStreamTimer(); break;
     case kTimerReloadSettings: device_->ReloadSettings(); break;
-    case kTimerHook1003: device_->TimerHook1003(); break;
-    case kTimerHook1004: device_->TimerHook1004(); break;
+    case kTimerSecondDeferredStep: device_->SecondDeferredStep(); break;
+    case kTimerThirdDeferredStep: device_->ThirdDeferredStep(); break;
     case kTimerPowerStatus: OnPowerStatusTimer(); break;
     case kTimerLinkWatch: OnLinkWatchTimer(); break;
     default: break;

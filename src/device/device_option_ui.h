@@ -13,6 +13,7 @@
 #include <map>
 #include <string>
 
+#include "device/hid/products.h"
 #include "uikit/button.h"
 #include "uikit/container.h"
 #include "uikit/label.h"
@@ -24,8 +25,8 @@ class CQuorinUSBDevice;
 inline constexpr UINT kTimerColourStream = 1000;
 inline constexpr UINT kTimerAttach = 1001;
 inline constexpr UINT kTimerReloadSettings = 1002;
-inline constexpr UINT kTimerHook1003 = 1003;
-inline constexpr UINT kTimerHook1004 = 1004;
+inline constexpr UINT kTimerSecondDeferredStep = 1003;
+inline constexpr UINT kTimerThirdDeferredStep = 1004;
 inline constexpr UINT kTimerPowerStatus = 1005;
 inline constexpr UINT kTimerLinkWatch = 1007;
 
@@ -53,8 +54,8 @@ public:
     int GetPageIndex() const { return pageIndex_; }
     void SetPowerIndex(int index) { powerIndex_ = index; }
     int GetPowerIndex() const { return powerIndex_; }
-    void SetKind(int kind) { kind_ = kind; }
-    int GetKind() const { return kind_; }
+    void SetKind(DeviceKind kind) { kind_ = kind; }
+    DeviceKind GetKind() const { return kind_; }
     // The tab text (the label "device_select_name", else the option).
     void SetTabText(const std::string& text);
 
@@ -94,7 +95,7 @@ private:
     CQuorinUSBDevice* device_ = nullptr;
     int pageIndex_ = -1;
     int powerIndex_ = -1;
-    int kind_ = 0;
+    DeviceKind kind_ = DeviceKind::None;
     bool connected_ = false;
     bool scrolledAway_ = false;
     int linkFailures_ = 0;

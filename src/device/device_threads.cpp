@@ -27,7 +27,7 @@ ThreadStopOutcome TracedThread::Stop(std::uint32_t timeoutMs) {
 
 EventCollections::~EventCollections() { CloseAll(); }
 
-bool EventCollections::Open(const std::string& path, int kind, UsageHandler handler) {
+bool EventCollections::Open(const std::string& path, DeviceKind kind, UsageHandler handler) {
     Side& side = SideOf(kind);
     std::lock_guard lock(side.lock);
     // A sync thread that did not end still owns the collection; it must not be reopened.
@@ -36,7 +36,7 @@ bool EventCollections::Open(const std::string& path, int kind, UsageHandler hand
     side.open = true;
     side.reports = 0;
     const bool started = side.thread.Start(
-        IsReceiverKind(kind) ? "device sync 2.4G" : "device sync cable",
+        IsReceiver(kind) ? "device sync 2.4G" : "device sync cable",
         [&side, kind, handler = std::move(handler)](Event& exitEvent) { SyncLoop(side, kind, handler, exitEvent); });
     if (!started) {
         side.collection.Close();
@@ -45,7 +45,7 @@ bool EventCollections::Open(const std::string& path, int kind, UsageHandler hand
     return started;
 }
 
-void EventCollections::Close(int kind) {
+void EventCollections::Close(DeviceKind kind) {
     Side& side = SideOf(kind);
     std::lock_guard lock(side.lock);
     CloseSide(side);
@@ -60,9 +60,9 @@ void EventCollections::CloseAll() {
     }
 }
 
-bool EventCollections::IsOpen(int kind) const { return SideOf(kind).open; }
+bool EventCollections::IsOpen(DeviceKind kind) const { return SideOf(kind).open; }
 
-std::uint64_t EventCollections::ReportsHandled(int kind) const { return SideOf(kind).reports; }
+std::uint64_t EventCollections::ReportsHandled(DeviceKind kind) const { return SideOf(kind).reports; }
 
 bool EventCollections::CloseSide(Side& side) {
     side.thread.SignalExit();
@@ -71,7 +71,7 @@ bool EventCollections::CloseSide(Side& side) {
     return side.thread.Stop(kSyncThreadStopMs) != ThreadStopOutcome::TimedOut;
 }
 
-void EventCollections::SyncLoop(Side& side, int kind, const UsageHandler& handler, Event& exitEvent) {
+void EventCollections::SyncLoop(Side& side, DeviceKind kind, const UsageHandler& handler, Event& exitEvent) {
     std::vector<std::uint8_t> report(64);
     std::vector<HidUsageEntry> usages;  // a copy: a Close may free the collection's own table
     while (!exitEvent.Wait(1)) {

@@ -12,7 +12,8 @@
 #include <mutex>
 #include <string>
 
-#include "device/hid_device.h"
+#include "device/hid/hid_device.h"
+#include "device/hid/products.h"
 #include "platform/worker_thread.h"
 
 namespace kx58 {
@@ -44,14 +45,13 @@ private:
 };
 
 // True for the receiver kinds (keyboard 9, mouse 6).
-inline bool IsReceiverKind(int kind) { return kind == 9 || kind == 6; }
 
 // The two consumer collections of a product (cable and receiver), each with its lock and
 // its sync thread. The sync thread reads one report at a time without timeout, decodes it and
 // hands the first usage of the first usage entry to the handler.
 class EventCollections {
 public:
-    using UsageHandler = std::function<void(int kind, std::uint16_t usage)>;
+    using UsageHandler = std::function<void(DeviceKind kind, std::uint16_t usage)>;
 
     EventCollections() = default;
     ~EventCollections();
@@ -60,14 +60,14 @@ public:
 
     // Opens the collection of `kind` and starts its sync thread; a collection that is open
     // already is closed first. False when the path does not open.
-    bool Open(const std::string& path, int kind, UsageHandler handler);
+    bool Open(const std::string& path, DeviceKind kind, UsageHandler handler);
     // Stops the sync thread (closing the collection releases its read) and closes it.
-    void Close(int kind);
+    void Close(DeviceKind kind);
     // Both sides, waiting up to kFinalStopRounds bounded rounds for each thread to end.
     void CloseAll();
-    bool IsOpen(int kind) const;
+    bool IsOpen(DeviceKind kind) const;
     // Reports handled by the sync thread of `kind` since it was opened.
-    std::uint64_t ReportsHandled(int kind) const;
+    std::uint64_t ReportsHandled(DeviceKind kind) const;
 
 private:
     struct Side {
@@ -77,9 +77,9 @@ private:
         std::atomic<std::uint64_t> reports{0};
         TracedThread thread;
     };
-    Side& SideOf(int kind) { return IsReceiverKind(kind) ? wireless_ : cable_; }
-    const Side& SideOf(int kind) const { return IsReceiverKind(kind) ? wireless_ : cable_; }
-    static void SyncLoop(Side& side, int kind, const UsageHandler& handler, Event& exitEvent);
+    Side& SideOf(DeviceKind kind) { return IsReceiver(kind) ? wireless_ : cable_; }
+    const Side& SideOf(DeviceKind kind) const { return IsReceiver(kind) ? wireless_ : cable_; }
+    static void SyncLoop(Side& side, DeviceKind kind, const UsageHandler& handler, Event& exitEvent);
     // False when the sync thread did not end in time.
     static bool CloseSide(Side& side);
 

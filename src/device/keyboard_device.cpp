@@ -1,4 +1,4 @@
-#include "device/command_report.h"
+#include "device/protocol/command_report.h"
 #include "device/quorin_products.h"
 
 namespace kx58 {

@@ -2,8 +2,8 @@
 // The four products on top of the device base: keyboard, mouse, mouse pad and headset. Each
 // reads its device back when attached, previews the light modes it has and keeps its
 // profiles in its own data sub-folder.
-#include "device/keyboard_protocol.h"
-#include "device/mouse_protocol.h"
+#include "device/protocol/keyboard_protocol.h"
+#include "device/protocol/mouse_protocol.h"
 #include "device/quorin_usb_device.h"
 
 namespace kx58 {

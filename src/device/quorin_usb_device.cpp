@@ -4,9 +4,9 @@
 #include <charconv>
 #include <cstring>
 
-#include "device/command_report.h"
+#include "device/protocol/command_report.h"
 #include "device/device_option_ui.h"
-#include "device/power_status.h"
+#include "device/protocol/power_status.h"
 #include "device/preview_tables.h"
 #include "platform/debug_trace.h"
 #include "platform/folders.h"
@@ -57,26 +57,20 @@ ui::CControlUI* FindInTree(ui::CControlUI* root, const std::string& name) {
 }  // namespace
 
 LightState LightState::FromWords(std::uint32_t w0, std::uint32_t w1, std::uint32_t w2, std::uint32_t w3) {
+    const std::uint32_t words[4] = {w0, w1, w2, w3};
+    std::uint8_t bytes[sizeof(LightState)];
+    for (std::size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<std::uint8_t>(words[i / 4] >> (8 * (i % 4)));
     LightState state;
-    const auto byte = [](std::uint32_t word, int n) { return static_cast<std::uint8_t>(word >> (8 * n)); };
-    state.modeCode = byte(w0, 0);
-    state.brightness = byte(w0, 1);
-    state.speed = byte(w0, 2);
-    state.fx = byte(w0, 3);
-    state.multiColor = byte(w1, 0);
-    state.red = byte(w1, 1);
-    state.green = byte(w1, 2);
-    state.blue = byte(w1, 3);
-    state.extra1 = w2;
-    state.extra2 = w3;
+    std::memcpy(&state, bytes, sizeof state);  // all bytes, in declaration order
     return state;
 }
 
 std::array<std::uint32_t, 4> LightState::ToWords() const {
-    const auto pack = [](std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
-        return std::uint32_t{a} | std::uint32_t{b} << 8 | std::uint32_t{c} << 16 | std::uint32_t{d} << 24;
-    };
-    return {pack(modeCode, brightness, speed, fx), pack(multiColor, red, green, blue), extra1, extra2};
+    std::uint8_t bytes[sizeof(LightState)];
+    std::memcpy(bytes, this, sizeof bytes);
+    std::array<std::uint32_t, 4> words{};
+    for (std::size_t i = 0; i < sizeof bytes; ++i) words[i / 4] |= std::uint32_t{bytes[i]} << (8 * (i % 4));
+    return words;
 }
 
 CQuorinUSBDevice::CQuorinUSBDevice() = default;
@@ -146,7 +140,7 @@ bool CQuorinUSBDevice::OpenCommandCollection(const std::string& path, bool wirel
 }
 
 bool CQuorinUSBDevice::AttachCommandCollection(const DeviceMatchEntry& row) {
-    const int mode = IsReceiverKind(row.kind) ? kChannelModeWireless : kChannelModeCable;
+    const int mode = IsReceiver(row.kind) ? kChannelModeWireless : kChannelModeCable;
     if (!commandChannel_.Attach(row.path, mode)) return false;
     SetAttachedRow(row);
     return true;
@@ -157,25 +151,25 @@ bool CQuorinUSBDevice::DetachCommandCollection(const DeviceMatchEntry* twin) {
     if (deviceTab_) deviceTab_->StopAllTimers();
     if (!twin || twin->present == 0 || twin->path.empty()) return false;
     if (!AttachCommandCollection(*twin)) return false;
-    DebugTraceF("device switched to its %s connection", IsReceiverKind(twin->kind) ? "2.4G" : "cable");
+    DebugTraceF("device switched to its %s connection", IsReceiver(twin->kind) ? "2.4G" : "cable");
     if (deviceTab_) deviceTab_->StartAttach();
     return true;
 }
 
-bool CQuorinUSBDevice::OpenEventCollection(const std::string& path, int kind) {
-    return eventCollections_.Open(path, kind, [this](int k, std::uint16_t usage) { OnConsumerUsage(k, usage); });
+bool CQuorinUSBDevice::OpenEventCollection(const std::string& path, DeviceKind kind) {
+    return eventCollections_.Open(path, kind, [this](DeviceKind k, std::uint16_t usage) { OnConsumerUsage(k, usage); });
 }
 
-bool CQuorinUSBDevice::ReopenEventCollection(const std::string& path, int kind) {
+bool CQuorinUSBDevice::ReopenEventCollection(const std::string& path, DeviceKind kind) {
     eventCollections_.Close(kind);
     return OpenEventCollection(path, kind);
 }
 
-void CQuorinUSBDevice::CloseEventCollection(int kind) { eventCollections_.Close(kind); }
+void CQuorinUSBDevice::CloseEventCollection(DeviceKind kind) { eventCollections_.Close(kind); }
 
-bool CQuorinUSBDevice::IsEventCollectionOpen(int kind) const { return eventCollections_.IsOpen(kind); }
+bool CQuorinUSBDevice::IsEventCollectionOpen(DeviceKind kind) const { return eventCollections_.IsOpen(kind); }
 
-void CQuorinUSBDevice::OnConsumerUsage(int /*kind*/, std::uint16_t /*usage*/) { settingsReloadRequested_ = true; }
+void CQuorinUSBDevice::OnConsumerUsage(DeviceKind /*kind*/, std::uint16_t /*usage*/) { settingsReloadRequested_ = true; }
 
 std::string CQuorinUSBDevice::GetDataFolder() const {
     std::string root = dataRoot_.empty() ? Folders::UserData() : dataRoot_;
@@ -192,7 +186,7 @@ std::string CQuorinUSBDevice::GetProfilePath() const {
 
 void CQuorinUSBDevice::SetHostLighting(bool on) {
     hostLighting_ = on;
-    if (on && kind_ == static_cast<int>(DeviceKind::KeyboardWired)) commandChannel_.EnableHostLighting();
+    if (on && kind_ == DeviceKind::KeyboardWired) commandChannel_.EnableHostLighting();
 }
 
 LightState CQuorinUSBDevice::GetLightState() const {
@@ -262,7 +256,7 @@ void CQuorinUSBDevice::SetFunctionPage(int page) {
     case 2: case 6: showKeyPanel(1); break;
     case 3: case 8: showFunctionPanel(1); break;
     case 4:  // keyboards and mice, by either connection, have the fourth function panel
-        if (kind_ == 1 || kind_ == 2 || IsReceiverKind(kind_)) showFunctionPanel(3);
+        if (CableFormOf(kind_) == DeviceKind::KeyboardWired || CableFormOf(kind_) == DeviceKind::MouseWired) showFunctionPanel(3);
         else showKeyPanel(2);
         break;
     case 7: showKeyPanel(2); break;
@@ -273,7 +267,7 @@ void CQuorinUSBDevice::SetFunctionPage(int page) {
 
 void CQuorinUSBDevice::SetKeyMap(const std::map<int, std::uint8_t>& map) {
     std::lock_guard lock(keyMapLock_);
-    thirdKeyMap_ = map;
+    handedKeyMap_ = map;
 }
 
 // --- Light state and the lighting editor ------------------------------------------------------

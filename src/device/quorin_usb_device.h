@@ -20,11 +20,11 @@
 
 #include <json/value.h>
 
-#include "device/device_messages.h"
-#include "device/device_channel.h"
+#include "device/hid/device_messages.h"
+#include "device/protocol/device_channel.h"
 #include "device/device_threads.h"
-#include "device/keyboard_protocol.h"
-#include "device/supported_devices.h"
+#include "device/protocol/keyboard_protocol.h"
+#include "device/hid/supported_devices.h"
 #include "platform/win_types.h"
 #include "uikit/container.h"
 #include "uikit/dialog_builder.h"
@@ -39,8 +39,9 @@ inline constexpr std::size_t kPreviewLedCount = 170;
 inline constexpr std::size_t kPreviewGridColumns = 23;
 inline constexpr std::size_t kPreviewGridRows = 6;
 
-// Mode code, brightness, speed, effect, multi-colour flag, red, green, blue, then two 32-bit
-// words set with them: 16 bytes in all, set from four 32-bit words (low byte first).
+// Mode code, brightness, speed, effect, multi-colour flag, red, green, blue, then the bytes
+// the profile's LightInfo keeps beside them: 16 bytes in all, laid out as LightInfo and set
+// from four 32-bit words (low byte first).
 struct LightState {
     std::uint8_t modeCode = 0;
     std::uint8_t brightness = 4;
@@ -50,12 +51,17 @@ struct LightState {
     std::uint8_t red = 0xFF;
     std::uint8_t green = 0xFF;
     std::uint8_t blue = 0xFF;
-    std::uint32_t extra1 = 0;
-    std::uint32_t extra2 = 0;
+    std::array<std::uint8_t, 3> unstored{};  // carried in memory only
+    std::uint8_t zzccLedMode = 0;             // the second mode list's choice
+    std::uint8_t customGroup = 0;
+    std::uint8_t oldLedMode = 0;              // the effect a game event interrupts
+    std::uint8_t logoMode = 0;
+    std::uint8_t logoModeColour = 0;
 
     static LightState FromWords(std::uint32_t w0, std::uint32_t w1, std::uint32_t w2, std::uint32_t w3);
     std::array<std::uint32_t, 4> ToWords() const;
 };
+static_assert(sizeof(LightState) == 16);
 
 // What a page's lighting editor offers the device object. The editor's control answers
 // GetInterface(kLightStateViewInterface) with a pointer to this face.
@@ -126,17 +132,17 @@ public:
     void CloseCommandCollection() { commandChannel_.Detach(); }
 
     // Consumer collections: kind 1/2/3/7 (cable) or 9/6 (receiver).
-    bool OpenEventCollection(const std::string& path, int kind);
-    bool ReopenEventCollection(const std::string& path, int kind);
-    void CloseEventCollection(int kind);
-    bool IsEventCollectionOpen(int kind) const;
+    bool OpenEventCollection(const std::string& path, DeviceKind kind);
+    bool ReopenEventCollection(const std::string& path, DeviceKind kind);
+    void CloseEventCollection(DeviceKind kind);
+    bool IsEventCollectionOpen(DeviceKind kind) const;
 
     // --- State other parts read or set ------------------------------------------------------
     void SetDeviceTab(CDeviceOptionUI* tab) { deviceTab_ = tab; }
     CDeviceOptionUI* GetDeviceTab() const { return deviceTab_; }
-    int GetKind() const { return kind_; }
+    DeviceKind GetKind() const { return kind_; }
     int GetRole() const { return role_; }
-    void SetKindAndRole(int kind, int role) { kind_ = kind; role_ = role; }
+    void SetKindAndRole(DeviceKind kind, int role) { kind_ = kind; role_ = role; }
     const std::string& GetProfileFileStem() const { return profileFileStem_; }
     void SetProfileFileStem(const std::string& stem) { profileFileStem_ = stem; }
     const std::string& GetDeviceFolderName() const { return deviceFolderName_; }
@@ -187,8 +193,9 @@ public:
     virtual Rgba GetLedColour(std::size_t index) const;
     virtual int OnAttached() { return 0; }
     virtual int ReloadSettings() { return 0; }
-    virtual int TimerHook1003() { return 0; }
-    virtual int TimerHook1004() { return 0; }
+    // The tab's deferred steps after the settings read-back (timers 1003 and 1004).
+    virtual int SecondDeferredStep() { return 0; }
+    virtual int ThirdDeferredStep() { return 0; }
     virtual int ReadPowerStatus() { return 0; }
     virtual bool IsWirelessLinkUp() { return false; }
     virtual int LoadKeyPage() { return 0; }
@@ -221,12 +228,13 @@ public:
     virtual std::array<int, 3> GetAudioLightInfo();
     virtual void SelectListItem(int index) { selectedListItem_ = index; }
     virtual int FeedAudioLevels(std::span<const std::uint8_t> /*levels*/, int /*count*/) { return 0; }
-    virtual int ExtraHook2(std::span<const int> /*values*/) { return 0; }
+    // Product values kept by the device object (the keyboard keeps up to six).
+    virtual int StoreProductValues(std::span<const int> /*values*/) { return 0; }
 
 protected:
     // A consumer report's first usage, on the sync thread of `kind`. Default: ask for a
     // settings read-back.
-    virtual void OnConsumerUsage(int kind, std::uint16_t usage);
+    virtual void OnConsumerUsage(DeviceKind kind, std::uint16_t usage);
     // Trace written when the light thread ends.
     virtual const char* LightThreadExitTrace() const { return "USB灯光线程设定退出"; }
     // The preview step of a mode code and its speed-table row; false for a mode without one.
@@ -263,7 +271,7 @@ protected:
     std::string dataRoot_;
     std::string lightControlName_;
     DeviceMatchEntry attachedRow_;
-    int kind_ = 0;
+    DeviceKind kind_ = DeviceKind::None;
     int role_ = -1;
     int deviceIndex_ = -1;
     int selectedListItem_ = -1;
@@ -274,7 +282,7 @@ protected:
     std::vector<ui::CControlUI*> lightButtons_;
     std::map<int, std::uint8_t> keyPositionMap_;
     std::map<int, std::uint8_t> keyLedMap_;
-    std::map<int, std::uint8_t> thirdKeyMap_;
+    std::map<int, std::uint8_t> handedKeyMap_;  // page key -> byte, replaced whole by SetKeyMap
     std::vector<Rgba> pageColours_;
     Json::Value profileDocuments_[3];
     mutable std::mutex colourLock_;  // page colours, light state, preview state

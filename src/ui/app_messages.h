@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "device/device_messages.h"
+#include "device/hid/device_messages.h"
 #include "platform/win_types.h"
 
 namespace kx58 {

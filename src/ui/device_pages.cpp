@@ -9,18 +9,26 @@ constexpr const char* kTabXml = "XML\\CustomControlXML\\DeviceOption.xml";
 constexpr const char* kTabStrip = "tab_header_device";
 constexpr const char* kPowerContainer = "device_power_switch";
 
+constexpr DeviceTypeRow TypeRow(const char* typeName, int index, int thirdValue, int typeCode, std::uint16_t vid,
+                                std::uint16_t pid, DeviceKind kind) {
+    return {.tabXml = kTabXml, .tabStripName = kTabStrip, .powerContainer = kPowerContainer, .typeName = typeName,
+            .pageIndex = index, .powerIndex = index, .thirdValue = thirdValue, .typeCode = typeCode,
+            .vendorId = vid, .productId = pid, .kind = kind};
+}
+
+// The order is the order of the pages in "device_switch".
 constexpr std::array<DeviceTypeRow, kDeviceTypeCount> kTypeRows = {{
-    {kTabXml, kTabStrip, kPowerContainer, "mouse", 0, 0, 0, 1, 0x320F, 0x221C, 2},
-    {kTabXml, kTabStrip, kPowerContainer, "keyboard", 1, 1, -1, 0, 0x320F, 0x501D, 1},
-    {kTabXml, kTabStrip, kPowerContainer, "MousePad", 2, 2, 1, 2, 0x320F, 0x1004, 3},
-    {kTabXml, kTabStrip, kPowerContainer, "HD", 3, 3, -1, 3, 0x0C76, 0x1630, 7},
+    TypeRow("mouse", 0, 0, 1, usb::kVendor, usb::kMouse, DeviceKind::MouseWired),
+    TypeRow("keyboard", 1, -1, 0, usb::kVendor, usb::kKeyboard, DeviceKind::KeyboardWired),
+    TypeRow("MousePad", 2, 1, 2, usb::kVendor, usb::kMousePad, DeviceKind::MousePad),
+    TypeRow("HD", 3, -1, 3, usb::kHeadsetVendor, usb::kHeadset, DeviceKind::Headset),
 }};
 
 constexpr std::array<DevicePageRow, kDeviceTypeCount> kPageRows = {{
-    {{15, 11, 1, -1}, "XML\\DeviceXml\\mousedevice.xml", "orvik_light"},
-    {{170, 170, 0, -1}, "XML\\DeviceXml\\keyboarddevice.xml", "orvik_light"},
-    {{15, 0, 0, -1}, "XML\\DeviceXml\\mousepaddevice.xml", "orvik_light"},
-    {{13, 0, 0, -1}, "XML\\DeviceXml\\hs6533device.xml", "orvik_light"},
+    {.tableSizes = {15, 11, 1, -1}, .pageXml = "XML\\DeviceXml\\mousedevice.xml", .lightControlName = "orvik_light"},
+    {.tableSizes = {170, 170, 0, -1}, .pageXml = "XML\\DeviceXml\\keyboarddevice.xml", .lightControlName = "orvik_light"},
+    {.tableSizes = {15, 0, 0, -1}, .pageXml = "XML\\DeviceXml\\mousepaddevice.xml", .lightControlName = "orvik_light"},
+    {.tableSizes = {13, 0, 0, -1}, .pageXml = "XML\\DeviceXml\\hs6533device.xml", .lightControlName = "orvik_light"},
 }};
 
 constexpr int kSupportedDpis[] = {48, 72, 96, 120, 144, 168, 192};
@@ -30,7 +38,7 @@ constexpr int kSupportedDpis[] = {48, 72, 96, 120, 144, 168, 192};
 const std::array<DeviceTypeRow, kDeviceTypeCount>& DeviceTypeRows() { return kTypeRows; }
 const std::array<DevicePageRow, kDeviceTypeCount>& DevicePageRows() { return kPageRows; }
 
-std::optional<std::size_t> FindDeviceTypeRow(std::uint16_t vendorId, std::uint16_t productId, std::uint16_t kind) {
+std::optional<std::size_t> FindDeviceTypeRow(std::uint16_t vendorId, std::uint16_t productId, DeviceKind kind) {
     for (std::size_t i = 0; i < kTypeRows.size(); ++i) {
         const auto& row = kTypeRows[i];
         if (row.vendorId == vendorId && row.productId == productId && row.kind == kind) return i;

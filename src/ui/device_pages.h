@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "device/hid/products.h"
+
 namespace kx58 {
 
 struct DeviceTypeRow {
@@ -12,13 +14,13 @@ struct DeviceTypeRow {
     const char* tabStripName;      // container the tab goes into
     const char* powerContainer;    // container the power indicator goes into
     const char* typeName;          // the tab's text
-    int typeIndex;
-    int secondIndex;
-    int thirdValue;
+    int pageIndex;                 // the page's place in "device_switch"
+    int powerIndex;                // its power indicator's place in "device_power_switch"
+    int thirdValue;                // carried for the products' tables; nothing reads it
     int typeCode;                  // handed to the device object
     std::uint16_t vendorId;
     std::uint16_t productId;
-    std::uint16_t kind;
+    DeviceKind kind;               // the cable form
 };
 
 struct DevicePageRow {
@@ -33,7 +35,7 @@ const std::array<DeviceTypeRow, kDeviceTypeCount>& DeviceTypeRows();
 const std::array<DevicePageRow, kDeviceTypeCount>& DevicePageRows();
 
 // The row of a product by vendor, product and kind; nothing for other devices.
-std::optional<std::size_t> FindDeviceTypeRow(std::uint16_t vendorId, std::uint16_t productId, std::uint16_t kind);
+std::optional<std::size_t> FindDeviceTypeRow(std::uint16_t vendorId, std::uint16_t productId, DeviceKind kind);
 
 // The interface DPI for a monitor: 144 on monitors wider than 1500 and taller than 960
 // pixels, 96 otherwise.

@@ -24,7 +24,9 @@ void SetProcessActive(bool active) { g_processActive.store(active); }
 
 CMainWnd::CMainWnd()
     : m_messages(Messages()), m_hooks(RegisteredHookMessages()), m_language(Folders::Defaults()),
-      m_slots(SupportedDevices()), m_versionDescriptor(VersionDescriptor()) {}
+      m_slots(SupportedDevices()), m_versionDescriptor(VersionDescriptor()) {
+    BuildMessageRoutes();
+}
 
 CMainWnd::~CMainWnd() {
     // Normally stopped at WM_DESTROY; this covers a window object destroyed without it.

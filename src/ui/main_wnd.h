@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "device/device_discovery.h"
+#include "device/hid/device_discovery.h"
 #include "device/device_option_ui.h"
 #include "device/quorin_usb_device.h"
-#include "device/supported_devices.h"
+#include "device/hid/supported_devices.h"
 #include "ui/app_messages.h"
 #include "ui/device_pages.h"
 #include "ui/language.h"
@@ -61,8 +61,8 @@ struct DevicePage {
 };
 
 // Product families the window addresses, by the kind of their page's type row.
-inline constexpr std::uint16_t kMiceAndKeyboards[] = {2, 1};
-inline constexpr std::uint16_t kLightingDevices[] = {2, 1, 3};
+inline constexpr DeviceKind kMiceAndKeyboards[] = {DeviceKind::MouseWired, DeviceKind::KeyboardWired};
+inline constexpr DeviceKind kLightingDevices[] = {DeviceKind::MouseWired, DeviceKind::KeyboardWired, DeviceKind::MousePad};
 
 class CMainWnd : public ui::WindowImplBase {
 public:
@@ -105,16 +105,37 @@ private:
     void OnWindowInit();
     void StartThreads();
 
-    // Messages (main_wnd_messages.cpp).
-    bool HandleApplicationMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    bool HandleHookOrGameMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    bool HandlePrivateMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    bool HookOrGameOrPrivate(UINT message) const;
-    static bool IsPrivateMessage(UINT message);
-    void OnPowerBroadcast(WPARAM event);
-    void OnWorkToolQuery();
-    void OnLightControlMessage(WPARAM wParam, LPARAM lParam);
-    void OnGameMessage(WPARAM wParam, LPARAM lParam);
+    // Messages (main_wnd_messages.cpp): one routing table, built with the window.
+    using Handler = LRESULT (CMainWnd::*)(WPARAM, LPARAM);
+    struct MessageRoute {
+        UINT message;
+        Handler handler;
+        bool actsWhileSuspended;
+        bool passOn;  // the window base handles it too
+    };
+    void BuildMessageRoutes();
+    LRESULT Ignore(WPARAM, LPARAM);
+    LRESULT OnActivate(WPARAM wParam, LPARAM);
+    LRESULT OnMouseHover(WPARAM, LPARAM);
+    LRESULT OnMouseLeave(WPARAM, LPARAM);
+    LRESULT OnInstanceMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSettingsRelay(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPowerBroadcast(WPARAM event, LPARAM);
+    LRESULT OnWorkToolQuery(WPARAM, LPARAM);
+    LRESULT OnLightControlMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnHookMessage(WPARAM, LPARAM);
+    LRESULT OnGameMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnShowSettingProgress(WPARAM, LPARAM);
+    LRESULT OnLanguageChanged(WPARAM wParam, LPARAM);
+    LRESULT OnDeviceArrivedMessage(WPARAM slot, LPARAM);
+    LRESULT OnDeviceRemovedMessage(WPARAM slot, LPARAM);
+    LRESULT OnClearUpdateMark(WPARAM, LPARAM);
+    LRESULT OnLinkStateMessage(WPARAM tabIndex, LPARAM up);
+    LRESULT OnDisplayChange(WPARAM, LPARAM);
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM);
+    LRESULT OnDpiNotice(WPARAM, LPARAM);
+    LRESULT OnTrayNotify(WPARAM, LPARAM lParam);
+    LRESULT OnMenuCommandMessage(WPARAM, LPARAM lParam);
     void OnGameRestore();
     void OnMenuCommand(const std::string& item);
 
@@ -132,9 +153,9 @@ private:
     void ScrollTabStrip(int step);
     ui::CContainerUI* TabStrip();
     template <std::size_t N, typename Fn>
-    void ForEachDevice(const std::uint16_t (&kinds)[N], Fn fn) {
+    void ForEachDevice(const DeviceKind (&kinds)[N], Fn fn) {
         for (DevicePage& page : m_pages)
-            for (std::uint16_t kind : kinds)
+            for (DeviceKind kind : kinds)
                 if (page.device && DeviceTypeRows()[page.typeRow].kind == kind) fn(*page.device);
     }
 
@@ -164,6 +185,7 @@ private:
     DeviceTable m_slots;
     std::vector<DevicePage> m_pages;
     std::array<std::uint32_t, 4> m_versionDescriptor{};
+    std::vector<MessageRoute> m_routes;
 
     bool m_lightControlOn = true;
     bool m_windowActive = false;

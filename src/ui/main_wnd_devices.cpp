@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/debug_trace.h"
+#include "device/product_profiles.h"
 #include "platform/folders.h"
 #include "ui/main_wnd.h"
 #include "uikit/dialog_builder.h"
@@ -13,38 +14,31 @@ namespace {
 constexpr const char* kPowerXml = "XML\\CustomControlXML\\MpDevicePower.xml";
 
 struct KindTraces {
-    std::uint16_t kind;
+    DeviceKind kind;
     const char* added;
     const char* removed;
     const char* lost;
 };
 
+// By cable form: a receiver's collections are traced as its product's.
 constexpr KindTraces kKindTraces[] = {
-    {1, "添加一个键盘设备", "删除一个键盘设备", "键盘设备丢失"},
-    {9, "添加一个键盘设备", "删除一个键盘设备", "键盘设备丢失"},
-    {2, "添加一个鼠标设备", "删除一个鼠标设备", "鼠标设备丢失"},
-    {6, "添加一个鼠标设备", "删除一个鼠标设备", "鼠标设备丢失"},
-    {3, "添加一个鼠标垫设备", "删除一个鼠标垫设备", nullptr},
-    {7, "添加一个鼠标垫设备", "删除一个鼠标垫设备", nullptr},
+    {DeviceKind::KeyboardWired, "添加一个键盘设备", "删除一个键盘设备", "键盘设备丢失"},
+    {DeviceKind::MouseWired, "添加一个鼠标设备", "删除一个鼠标设备", "鼠标设备丢失"},
+    {DeviceKind::MousePad, "添加一个鼠标垫设备", "删除一个鼠标垫设备", nullptr},
+    {DeviceKind::Headset, "添加一个鼠标垫设备", "删除一个鼠标垫设备", nullptr},
 };
 
-const KindTraces* TracesOf(std::uint16_t kind) {
+const KindTraces* TracesOf(DeviceKind kind) {
     for (const KindTraces& traces : kKindTraces)
-        if (traces.kind == kind) return &traces;
+        if (traces.kind == CableFormOf(kind)) return &traces;
     return nullptr;
 }
 
 // The product's data sub-folder, by the kind of its type row.
-const char* DeviceFolderName(std::uint16_t kind) {
-    switch (kind) {
-        case 1: return "Keyboard";
-        case 2: return "Mouse";
-        case 3: return "MousePad";
-        default: return "Headset";
-    }
+std::string DeviceFolderName(DeviceKind kind) {
+    const ProductProfileFiles* product = FindProductProfileFiles(kind);
+    return product ? product->folderName : "Headset";
 }
-
-bool IsReceiverKind(std::uint16_t kind) { return kind == 6 || kind == 9; }
 
 ui::CControlUI* BuildTree(const std::string& xml, ui::IDialogBuilderCallback* callback, ui::CPaintManagerUI* manager) {
     ui::CDialogBuilder builder;
@@ -143,7 +137,7 @@ void CMainWnd::OnDeviceArrived(std::size_t slot) {
     const DeviceMatchEntry& row = m_slots[slot];
     if (const KindTraces* traces = TracesOf(row.kind)) DebugTrace(traces->added);
     // A receiver shares the page of its cable form: its type is looked up by the twin's keys.
-    const DeviceMatchEntry& typeKeys = IsReceiverKind(row.kind) && row.hasTwin && row.twinRow < m_slots.size() ? m_slots[row.twinRow] : row;
+    const DeviceMatchEntry& typeKeys = IsReceiver(row.kind) && row.hasTwin && row.twinRow < m_slots.size() ? m_slots[row.twinRow] : row;
     const std::optional<std::size_t> typeRow = FindDeviceTypeRow(typeKeys.vendorId, typeKeys.productId, typeKeys.kind);
     if (!typeRow) return;
     DevicePage* page = PageForSlot(slot);
@@ -180,7 +174,7 @@ void CMainWnd::ConnectSlot(std::size_t slot, DevicePage& page) {
     }
     ui::CContainerUI* strip = TabStrip();
     // The mouse receiver's tab waits for its link test.
-    if (row.kind != 6 && strip) ShowDeviceTab(*strip, strip->GetItemIndex(page.tab));
+    if (row.kind != DeviceKind::MouseWireless && strip) ShowDeviceTab(*strip, strip->GetItemIndex(page.tab));
     page.tab->StartAttach();
 }
 

@@ -11,66 +11,82 @@ namespace kx58 {
 
 void SetProcessActive(bool active);
 
-namespace {
-
-bool IsHookMessage(const HookMessages& hooks, UINT message) {
-    const UINT hookMessages[] = {
-        hooks.WM_HOOK_KEY_SINGLEKEY_MSG,       hooks.WM_HOOK_KEY_HITKEY_MSG,         hooks.WM_HOOK_KEY_KBMACRO_MSG,
-        hooks.WM_HOOK_KEY_MSMACRO_MSG,         hooks.WM_HOOK_KEY_KBMACROSINGLE_MSG,  hooks.WM_HOOK_KEY_KBMACROPREVIOUS_MSG,
-        hooks.WM_HOOK_KEY_KBMACROLATER_MSG,    hooks.WM_HOOK_KEY_MSMACROSINGLE_MSG,  hooks.WM_HOOK_KEY_MSMACROPREVIOUS_MSG,
-        hooks.WM_HOOK_KEY_MSMACROLATER_MSG,
+// Every message the window acts on, registered ones first, in the order the window tests
+// them. Between a suspend and a resume only the rows that act while suspended run; the others
+// are swallowed. A row that passes on lets the window base handle the message too.
+void CMainWnd::BuildMessageRoutes() {
+    using M = CMainWnd;
+    const auto route = [this](UINT message, Handler handler, bool whileSuspended, bool passOn = false) {
+        if (message != 0) m_routes.push_back({message, handler, whileSuspended, passOn});
     };
-    for (UINT hook : hookMessages)
-        if (hook != 0 && hook == message) return true;
-    return false;
+    route(WM_ACTIVATE, &M::OnActivate, true, true);
+    route(WM_MOUSELEAVE, &M::OnMouseLeave, true, true);
+    route(WM_MOUSEHOVER, &M::OnMouseHover, true, true);
+    route(m_messages.UWM_APP_INSTANCE_MSG, &M::OnInstanceMessage, true);
+    route(m_messages.UWM_SETWND_RELAY_MSG, &M::OnSettingsRelay, true);
+    route(m_messages.UWM_LIGHT_CONTROL_MSG, &M::OnLightControlMessage, true);
+    route(m_messages.UWM_WORKTOOL_QUERY_MSG, &M::OnWorkToolQuery, true);
+    route(WM_DESTROY, &M::Ignore, true, true);  // the window base finishes it
+    route(WM_POWERBROADCAST, &M::OnPowerBroadcast, true);
+    for (UINT game : {m_hooks.Game_Start, m_hooks.Game_End, m_hooks.Game_Kill, m_hooks.Game_Death})
+        route(game, &M::OnGameMessage, false);
+    for (UINT hook : {m_hooks.WM_HOOK_KEY_SINGLEKEY_MSG, m_hooks.WM_HOOK_KEY_HITKEY_MSG, m_hooks.WM_HOOK_KEY_KBMACRO_MSG,
+                      m_hooks.WM_HOOK_KEY_MSMACRO_MSG, m_hooks.WM_HOOK_KEY_KBMACROSINGLE_MSG,
+                      m_hooks.WM_HOOK_KEY_KBMACROPREVIOUS_MSG, m_hooks.WM_HOOK_KEY_KBMACROLATER_MSG,
+                      m_hooks.WM_HOOK_KEY_MSMACROSINGLE_MSG, m_hooks.WM_HOOK_KEY_MSMACROPREVIOUS_MSG,
+                      m_hooks.WM_HOOK_KEY_MSMACROLATER_MSG})
+        route(hook, &M::OnHookMessage, false);
+    route(WM_SHOW_SETTING_PROGRESS, &M::OnShowSettingProgress, false);
+    route(WM_LANGUAGE_CHANGED, &M::OnLanguageChanged, false);
+    route(WM_DEVICE_ARRIVED, &M::OnDeviceArrivedMessage, false);
+    route(WM_DEVICE_REMOVED, &M::OnDeviceRemovedMessage, false);
+    route(WM_CLEAR_UPDATE_MARK, &M::OnClearUpdateMark, false);
+    route(WM_DEVICE_LINK_STATE, &M::OnLinkStateMessage, false);
+    route(WM_DISPLAYCHANGE, &M::OnDisplayChange, false);
+    route(WM_DPICHANGED, &M::OnDpiChanged, false);
+    route(WM_DPI_NOTICE, &M::OnDpiNotice, false);
+    route(WM_TRAY_NOTIFY, &M::OnTrayNotify, false);
+    route(WM_MENU_COMMAND, &M::OnMenuCommandMessage, false);
+    // Received, and left to the windows and programs that are not part of this one.
+    for (UINT received : {WM_OPEN_SETWND, WM_START_UPGRADE, WM_HOOK_CONTROL, WM_COPYDATA, WM_MOUSEPAD_RECORD_INDEX,
+                          WM_DEVICE_POWER_STATUS, WM_DEVICE_RESERVED})
+        route(received, &M::Ignore, false);
 }
-
-// Byte of the 16-byte light record that keeps the effect a game event interrupts.
-constexpr std::size_t kStoredEffectByte = 13;
-
-bool IsGameMessage(const HookMessages& hooks, UINT message) {
-    return message != 0 && (message == hooks.Game_Start || message == hooks.Game_End ||
-                            message == hooks.Game_Kill || message == hooks.Game_Death);
-}
-
-}  // namespace
 
 LRESULT CMainWnd::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
-    LRESULT result = 0;
-    handled = true;
-    switch (message) {
-        case WM_ACTIVATE:
-            m_windowActive = (wParam & 0xFFFF) != 0;
-            TellDisplayRefresh();
-            handled = false;
-            return 0;
-        case WM_MOUSELEAVE:
-        case WM_MOUSEHOVER:
-            DebugTrace(message == WM_MOUSEHOVER ? "鼠标移入" : "鼠标移出");
-            m_mouseInside = message == WM_MOUSEHOVER;
-            TellDisplayRefresh();
-            handled = false;
-            return 0;
-        default: break;
-    }
-    if (HandleApplicationMessage(message, wParam, lParam, result)) return result;
-    if (message == WM_DESTROY) {
-        handled = false;  // the window base finishes it
-        return 0;
-    }
-    if (message == WM_POWERBROADCAST) {
-        OnPowerBroadcast(wParam);
-        return 1;
-    }
-    if (!IsProcessActive()) {
-        // Between a suspend and a resume nothing below is acted on.
-        if (HookOrGameOrPrivate(message)) return 0;
-        handled = false;
-        return 0;
-    }
-    if (HandleHookOrGameMessage(message, wParam, lParam)) return 0;
-    if (HandlePrivateMessage(message, wParam, lParam, result)) return result;
     handled = false;
+    for (const MessageRoute& route : m_routes) {
+        if (route.message != message) continue;
+        if (!route.actsWhileSuspended && !IsProcessActive()) {
+            handled = true;  // nothing is acted on between a suspend and a resume
+            return 0;
+        }
+        const LRESULT result = (this->*route.handler)(wParam, lParam);
+        handled = !route.passOn;
+        return result;
+    }
+    return 0;
+}
+
+LRESULT CMainWnd::Ignore(WPARAM, LPARAM) { return 0; }
+
+LRESULT CMainWnd::OnActivate(WPARAM wParam, LPARAM) {
+    m_windowActive = (wParam & 0xFFFF) != 0;
+    TellDisplayRefresh();
+    return 0;
+}
+
+LRESULT CMainWnd::OnMouseHover(WPARAM, LPARAM) {
+    DebugTrace("鼠标移入");
+    m_mouseInside = true;
+    TellDisplayRefresh();
+    return 0;
+}
+
+LRESULT CMainWnd::OnMouseLeave(WPARAM, LPARAM) {
+    DebugTrace("鼠标移出");
+    m_mouseInside = false;
+    TellDisplayRefresh();
     return 0;
 }
 
@@ -80,34 +96,20 @@ void CMainWnd::TellDisplayRefresh() {
     ForEachDevice(kLightingDevices, [refresh](CQuorinUSBDevice& device) { device.SetDisplayRefresh(refresh); });
 }
 
-bool CMainWnd::HookOrGameOrPrivate(UINT message) const {
-    return IsHookMessage(m_hooks, message) || IsGameMessage(m_hooks, message) || IsPrivateMessage(message);
+LRESULT CMainWnd::OnInstanceMessage(WPARAM wParam, LPARAM lParam) {
+    DebugTraceF("软件标示 %u，%xd%xd", m_messages.UWM_APP_INSTANCE_MSG, static_cast<unsigned>(wParam),
+                static_cast<unsigned>(lParam));
+    if (!m_shuttingDown) ShowStep();
+    return 0;
 }
 
-bool CMainWnd::HandleApplicationMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    result = 0;
-    if (message == 0) return false;
-    if (message == m_messages.UWM_APP_INSTANCE_MSG) {
-        DebugTraceF("软件标示 %u，%xd%xd", message, static_cast<unsigned>(wParam), static_cast<unsigned>(lParam));
-        if (!m_shuttingDown) ShowStep();
-        return true;
-    }
-    if (message == m_messages.UWM_SETWND_RELAY_MSG) {
-        if (m_settingsWnd && IsWindow(m_settingsWnd)) kx58::PostMessage(m_settingsWnd, message, wParam, lParam);
-        return true;
-    }
-    if (message == m_messages.UWM_LIGHT_CONTROL_MSG) {
-        OnLightControlMessage(wParam, lParam);
-        return true;
-    }
-    if (message == m_messages.UWM_WORKTOOL_QUERY_MSG) {
-        OnWorkToolQuery();
-        return true;
-    }
-    return false;
+LRESULT CMainWnd::OnSettingsRelay(WPARAM wParam, LPARAM lParam) {
+    if (m_settingsWnd && IsWindow(m_settingsWnd))
+        kx58::PostMessage(m_settingsWnd, m_messages.UWM_SETWND_RELAY_MSG, wParam, lParam);
+    return 0;
 }
 
-void CMainWnd::OnPowerBroadcast(WPARAM event) {
+LRESULT CMainWnd::OnPowerBroadcast(WPARAM event, LPARAM) {
     if (event == PBT_APMSUSPEND) {
         SetProcessActive(false);
         TellLightingControl(false);
@@ -116,41 +118,38 @@ void CMainWnd::OnPowerBroadcast(WPARAM event) {
         TellLightingControl(m_lightControlOn);
         CatchUpWithDiscovery();
     }
+    return 1;
 }
 
-void CMainWnd::OnLightControlMessage(WPARAM wParam, LPARAM lParam) {
-    if (wParam != 1) return;
+LRESULT CMainWnd::OnLightControlMessage(WPARAM wParam, LPARAM lParam) {
+    if (wParam != 1) return 0;
     if (lParam == 0) SetLightingControl(false, false);
     else if (lParam == 1) SetLightingControl(true, false);
     else TellLightingControl(m_lightControlOn);
+    return 0;
 }
 
-void CMainWnd::OnWorkToolQuery() {
+LRESULT CMainWnd::OnWorkToolQuery(WPARAM, LPARAM) {
     const HWND tool = FindWindow(std::nullopt, std::string(kWorkToolTitle));
-    if (!tool) return;
+    if (!tool) return 0;
     std::vector<WorkToolDeviceType> types;
-    for (const DeviceTypeRow& row : DeviceTypeRows()) types.push_back({row.vendorId, row.productId, row.kind});
+    for (const DeviceTypeRow& row : DeviceTypeRows()) types.push_back({row.vendorId, row.productId, KindNumber(row.kind)});
     const std::vector<std::uint8_t> report = BuildWorkToolReport(m_versionDescriptor, types);
     COPYDATASTRUCT copy;
     copy.dwData = kWorkToolCopyDataId;
     copy.cbData = static_cast<DWORD>(report.size());
     copy.lpData = report.data();
     kx58::SendMessage(tool, WM_COPYDATA, reinterpret_cast<WPARAM>(GetHWND()), reinterpret_cast<LPARAM>(&copy));
+    return 0;
 }
 
-bool CMainWnd::HandleHookOrGameMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (IsGameMessage(m_hooks, message)) {
-        OnGameMessage(wParam, lParam);
-        return true;
-    }
-    if (!IsHookMessage(m_hooks, message)) return false;
-    if (message == m_hooks.WM_HOOK_KEY_MSMACRO_MSG) DebugTrace("WM_HOOK_KEY_MSMACRO");
+LRESULT CMainWnd::OnHookMessage(WPARAM, LPARAM) {
     // The key assignment and macro editors of the selected page take these once they exist;
     // until then the event is consumed here so it reaches nothing else.
-    return true;
+    return 0;
 }
 
-void CMainWnd::OnGameMessage(WPARAM wParam, LPARAM lParam) {
+LRESULT CMainWnd::OnGameMessage(WPARAM wParam, LPARAM lParam) {
     DevicePage* page = SelectedPage();
     if (page && page->device && wParam <= 2) {
         // The event's effect goes into byte 0 of the settings record and is written at once.
@@ -158,6 +157,7 @@ void CMainWnd::OnGameMessage(WPARAM wParam, LPARAM lParam) {
     }
     kx58::SetTimer(GetHWND(), kTimerGameRestore, kTimerGameRestoreMs);
     m_gameRestorePending = true;
+    return 0;
 }
 
 void CMainWnd::OnGameRestore() {
@@ -166,76 +166,73 @@ void CMainWnd::OnGameRestore() {
     if (!page || !page->device) return;
     // The effect stored with the light record (its byte 13) goes back into byte 0; the pointer
     // settings follow with the screen size.
-    const std::array<std::uint32_t, 4> words = page->device->GetLightState().ToWords();
-    const int storedEffect = static_cast<int>((words[kStoredEffectByte / 4] >> (8 * (kStoredEffectByte % 4))) & 0xFF);
+    const int storedEffect = page->device->GetLightState().oldLedMode;
     DebugTraceF("game event over: effect %d restored", storedEffect);
     page->device->ApplySettings(0, storedEffect, 1, m_screenWidth, m_screenHeight);
 }
 
-bool CMainWnd::IsPrivateMessage(UINT message) {
-    switch (message) {
-        case WM_SHOW_SETTING_PROGRESS: case WM_LANGUAGE_CHANGED: case WM_DEVICE_ARRIVED:
-        case WM_DEVICE_REMOVED: case WM_OPEN_SETWND: case WM_CLEAR_UPDATE_MARK:
-        case WM_MOUSEPAD_RECORD_INDEX: case WM_DEVICE_POWER_STATUS: case WM_DEVICE_RESERVED:
-        case WM_DEVICE_LINK_STATE: case WM_START_UPGRADE: case WM_HOOK_CONTROL:
-        case WM_DISPLAYCHANGE: case WM_DPICHANGED: case WM_DPI_NOTICE: case WM_COPYDATA: case WM_TRAY_NOTIFY:
-        case WM_MENU_COMMAND:
-            return true;
-        default: return false;
-    }
+LRESULT CMainWnd::OnShowSettingProgress(WPARAM, LPARAM) {
+    if (ui::CControlUI* progress = m_pm.FindControl("setting_progress")) progress->SetVisible(true);
+    return 0;
 }
 
-bool CMainWnd::HandlePrivateMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    result = 0;
-    switch (message) {
-        case WM_SHOW_SETTING_PROGRESS:
-            if (ui::CControlUI* progress = m_pm.FindControl("setting_progress")) progress->SetVisible(true);
-            return true;
-        case WM_LANGUAGE_CHANGED:
-            m_language.Apply(static_cast<int>(wParam), m_pm);
-            ForEachDevice(kMiceAndKeyboards, [](CQuorinUSBDevice& device) { device.RefreshPage(); });
-            return true;
-        case WM_DEVICE_ARRIVED:
-            if (!m_shuttingDown) OnDeviceArrived(wParam);
-            return true;
-        case WM_DEVICE_REMOVED:
-            if (!m_shuttingDown) OnDeviceRemoved(wParam);
-            return true;
-        case WM_CLEAR_UPDATE_MARK:
-            if (ui::CControlUI* set = m_pm.FindControl("setbtn")) set->SetForeImage("");
-            return true;
-        case WM_DEVICE_LINK_STATE:
-            OnLinkState(wParam, lParam);
-            return true;
-        case WM_DISPLAYCHANGE:
-            DebugTrace("显示器分辨率发生变化");
-            m_displayChanged = true;
-            FixSizeAndDpi();
-            return true;
-        case WM_DPICHANGED:
-            // The window base has rescaled the controls already.
-            DebugTrace("界面 DPI 发生变化");
-            m_dpi = static_cast<int>(wParam & 0xFFFF);
-            m_pm.ResetDPIAssets();
-            CenterWindow();
-            m_pm.Invalidate();
-            return true;
-        case WM_DPI_NOTICE:
-            DebugTrace("界面 DPI 1发生变化");
-            return true;
-        case WM_TRAY_NOTIFY:
-            if (lParam == WM_LBUTTONUP) OnTrayClick(false);
-            else if (lParam == WM_RBUTTONUP) OnTrayClick(true);
-            return true;
-        case WM_MENU_COMMAND:
-            if (const auto* cmd = reinterpret_cast<const ui::MenuCmd*>(lParam)) OnMenuCommand(cmd->name);
-            return true;
-        case WM_OPEN_SETWND: case WM_START_UPGRADE: case WM_HOOK_CONTROL: case WM_COPYDATA:
-        case WM_MOUSEPAD_RECORD_INDEX: case WM_DEVICE_POWER_STATUS: case WM_DEVICE_RESERVED:
-            // Received, and left to the windows and programs that are not part of this one.
-            return true;
-        default: return false;
-    }
+LRESULT CMainWnd::OnLanguageChanged(WPARAM wParam, LPARAM) {
+    m_language.Apply(static_cast<int>(wParam), m_pm);
+    ForEachDevice(kMiceAndKeyboards, [](CQuorinUSBDevice& device) { device.RefreshPage(); });
+    return 0;
+}
+
+LRESULT CMainWnd::OnDeviceArrivedMessage(WPARAM slot, LPARAM) {
+    if (!m_shuttingDown) OnDeviceArrived(slot);
+    return 0;
+}
+
+LRESULT CMainWnd::OnDeviceRemovedMessage(WPARAM slot, LPARAM) {
+    if (!m_shuttingDown) OnDeviceRemoved(slot);
+    return 0;
+}
+
+LRESULT CMainWnd::OnClearUpdateMark(WPARAM, LPARAM) {
+    if (ui::CControlUI* set = m_pm.FindControl("setbtn")) set->SetForeImage("");
+    return 0;
+}
+
+LRESULT CMainWnd::OnLinkStateMessage(WPARAM tabIndex, LPARAM up) {
+    OnLinkState(tabIndex, up);
+    return 0;
+}
+
+LRESULT CMainWnd::OnDisplayChange(WPARAM, LPARAM) {
+    DebugTrace("显示器分辨率发生变化");
+    m_displayChanged = true;
+    FixSizeAndDpi();
+    return 0;
+}
+
+LRESULT CMainWnd::OnDpiChanged(WPARAM wParam, LPARAM) {
+    // The window base has rescaled the controls already.
+    DebugTrace("界面 DPI 发生变化");
+    m_dpi = static_cast<int>(wParam & 0xFFFF);
+    m_pm.ResetDPIAssets();
+    CenterWindow();
+    m_pm.Invalidate();
+    return 0;
+}
+
+LRESULT CMainWnd::OnDpiNotice(WPARAM, LPARAM) {
+    DebugTrace("界面 DPI 1发生变化");
+    return 0;
+}
+
+LRESULT CMainWnd::OnTrayNotify(WPARAM, LPARAM lParam) {
+    if (lParam == WM_LBUTTONUP) OnTrayClick(false);
+    else if (lParam == WM_RBUTTONUP) OnTrayClick(true);
+    return 0;
+}
+
+LRESULT CMainWnd::OnMenuCommandMessage(WPARAM, LPARAM lParam) {
+    if (const auto* cmd = reinterpret_cast<const ui::MenuCmd*>(lParam)) OnMenuCommand(cmd->name);
+    return 0;
 }
 
 void CMainWnd::OnMenuCommand(const std::string& item) {

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "device/vhid_bus.h"
+#include "device/hid/vhid_bus.h"
 #include "devsim/firmware_rack.h"
 #include "devsim/product_catalog.h"
 #include "devsim/virtual_bus.h"

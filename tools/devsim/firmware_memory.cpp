@@ -3,7 +3,8 @@
 #include <numeric>
 #include <string>
 
-#include "device/key_code_tables.h"
+#include "device/hid/products.h"
+#include "device/protocol/key_code_tables.h"
 
 namespace devsim {
 namespace {
@@ -20,9 +21,15 @@ struct NamedModel {
     FirmwareModel model;
 };
 
-constexpr FirmwareModel kKeyboard{1, 126, 32, 27, 8, 0, 0, 0, 0, false, false};
-constexpr FirmwareModel kMouse{2, 11, 16, 128, 4, 0x0D3D, 50, 519, 50, false, true};
-constexpr FirmwareModel kPad{3, 0, 0, 64, 4, 0, 0, 0, 0, false, false};
+using kx58::DeviceKind;
+using kx58::KindNumber;
+
+constexpr FirmwareModel kKeyboard{.productType = KindNumber(DeviceKind::KeyboardWired), .keyPositions = 126,
+                                  .macroUnits = 32, .recordStride = 27, .recordCount = 8};
+constexpr FirmwareModel kMouse{.productType = KindNumber(DeviceKind::MouseWired), .keyPositions = 11, .macroUnits = 16,
+                               .recordStride = 128, .recordCount = 4, .sensorId = 0x0D3D, .dpiPerStep = 50,
+                               .highestStep = 519, .dpiAtStepZero = 50, .mouseTable = true};
+constexpr FirmwareModel kPad{.productType = KindNumber(DeviceKind::MousePad), .recordStride = 64, .recordCount = 4};
 
 FirmwareModel Receiver(FirmwareModel model) {
     model.receiver = true;

@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "device/command_report.h"
+#include "device/protocol/command_report.h"
 #include "devsim/firmware_memory.h"
 #include "devsim/simulated_product.h"
 

@@ -1,5 +1,7 @@
 #include "devsim/product_catalog.h"
 
+#include "device/hid/products.h"
+
 namespace devsim {
 namespace {
 
@@ -30,7 +32,7 @@ const Bytes kBootMouse = {
     0xC0, 0xC0,
 };
 
-const Bytes kGamingInterface = {
+const Bytes kGamingDescriptor = {
     // col01: keyboard, report 1: modifiers and a 120-key bitmap
     0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x85, 0x01,
     0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, 0x15, 0x00, 0x25, 0x01, 0x75, 0x01, 0x95, 0x08, 0x81, 0x02,
@@ -52,7 +54,7 @@ const Bytes kGamingInterface = {
     0xC0,
 };
 
-const Bytes kHeadset = {
+const Bytes kHeadsetDescriptor = {
     0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01,
     0x85, 0x01, 0x15, 0x00, 0x25, 0x01, 0x09, 0xE9, 0x09, 0xEA, 0x09, 0xE2, 0x75, 0x01, 0x95, 0x03,
     0x81, 0x02,                          // volume up, down, mute
@@ -63,20 +65,22 @@ const Bytes kHeadset = {
 };
 
 ProductSpec Spec(const char* name, const char* product, std::uint16_t pid, const Bytes& if0) {
-    ProductSpec spec{name, product, 0x320F, pid, 0x0100, {}};
+    ProductSpec spec{name, product, kx58::usb::kVendor, pid, 0x0100, {}};
     if (!if0.empty()) spec.interfaces.push_back({0, if0});
-    spec.interfaces.push_back({1, kGamingInterface});
+    spec.interfaces.push_back({kx58::usb::kGamingInterface, kGamingDescriptor});
     return spec;
 }
 
 std::vector<ProductSpec> Catalog() {
-    ProductSpec headset{"headset", "HS6533 USB Headset", 0x0C76, 0x1630, 0x0100, {{3, kHeadset}}};
+    using namespace kx58::usb;
+    ProductSpec headset{"headset", "HS6533 USB Headset", kHeadsetVendor, kHeadset, 0x0100,
+                        {{kHeadsetInterface, kHeadsetDescriptor}}};
     return {
-        Spec("kb", "KX58 Gaming Keyboard", 0x501D, kBootKeyboard),
-        Spec("kb-rx", "KX58 2.4G Receiver", 0x5001, kBootKeyboard),
-        Spec("mouse", "KX58 Gaming Mouse", 0x221C, kBootMouse),
-        Spec("mouse-rx", "KX58 Mouse 2.4G Receiver", 0x221D, kBootMouse),
-        Spec("pad", "KX58 RGB Mouse Pad", 0x1004, {}),
+        Spec("kb", "KX58 Gaming Keyboard", kKeyboard, kBootKeyboard),
+        Spec("kb-rx", "KX58 2.4G Receiver", kKeyboardReceiver, kBootKeyboard),
+        Spec("mouse", "KX58 Gaming Mouse", kMouse, kBootMouse),
+        Spec("mouse-rx", "KX58 Mouse 2.4G Receiver", kMouseReceiver, kBootMouse),
+        Spec("pad", "KX58 RGB Mouse Pad", kMousePad, {}),
         headset,
     };
 }
@@ -102,7 +106,7 @@ std::shared_ptr<SimulatedProduct> MakeEchoProduct(std::string_view name) {
 
 const std::vector<std::uint8_t>& BootKeyboardDescriptor() { return kBootKeyboard; }
 const std::vector<std::uint8_t>& BootMouseDescriptor() { return kBootMouse; }
-const std::vector<std::uint8_t>& GamingInterfaceDescriptor() { return kGamingInterface; }
-const std::vector<std::uint8_t>& HeadsetDescriptor() { return kHeadset; }
+const std::vector<std::uint8_t>& GamingInterfaceDescriptor() { return kGamingDescriptor; }
+const std::vector<std::uint8_t>& HeadsetDescriptor() { return kHeadsetDescriptor; }
 
 }  // namespace devsim

@@ -14,10 +14,10 @@
 #include <deque>
 #include <unordered_map>
 
-#include "device/hid_backend.h"
-#include "device/hid_path.h"
-#include "device/report_descriptor.h"
-#include "device/vhid_bus.h"
+#include "device/hid/hid_backend.h"
+#include "device/hid/hid_path.h"
+#include "device/hid/report_descriptor.h"
+#include "device/hid/vhid_bus.h"
 #include "platform/atomic_file.h"
 #include "platform/folders.h"
 

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <string>
 
-#include "device/collection_match.h"
-#include "device/hid_device.h"
-#include "device/supported_devices.h"
+#include "device/hid/collection_match.h"
+#include "device/hid/hid_device.h"
+#include "device/hid/supported_devices.h"
 #include "message_command.h"
 #include "readback_command.h"
 

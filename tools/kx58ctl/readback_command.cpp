@@ -4,12 +4,12 @@
 #include <optional>
 #include <string>
 
-#include "device/collection_match.h"
-#include "device/device_channel.h"
-#include "device/hid_device.h"
-#include "device/keyboard_protocol.h"
-#include "device/mouse_protocol.h"
-#include "device/supported_devices.h"
+#include "device/hid/collection_match.h"
+#include "device/protocol/device_channel.h"
+#include "device/hid/hid_device.h"
+#include "device/protocol/keyboard_protocol.h"
+#include "device/protocol/mouse_protocol.h"
+#include "device/hid/supported_devices.h"
 
 namespace kx58ctl {
 namespace {
@@ -17,28 +17,17 @@ namespace {
 using namespace kx58;
 
 struct CommandCollection {
-    std::uint16_t kind = 0;
+    DeviceKind kind = DeviceKind::None;
     std::string path;
-    bool IsMouse() const {
-        return kind == static_cast<std::uint16_t>(DeviceKind::MouseWired) ||
-               kind == static_cast<std::uint16_t>(DeviceKind::MouseWireless);
-    }
-    bool IsWireless() const {
-        return kind == static_cast<std::uint16_t>(DeviceKind::KeyboardWireless) ||
-               kind == static_cast<std::uint16_t>(DeviceKind::MouseWireless);
-    }
+    bool IsMouse() const { return CableFormOf(kind) == DeviceKind::MouseWired; }
+    bool IsWireless() const { return IsReceiver(kind); }
 };
 
-bool Wanted(std::uint16_t kind, const std::string& which) {
-    switch (static_cast<DeviceKind>(kind)) {
-    case DeviceKind::KeyboardWired:
-    case DeviceKind::KeyboardWireless:
-        return which.empty() || which == "keyboard";
-    case DeviceKind::MouseWired:
-    case DeviceKind::MouseWireless:
-        return which.empty() || which == "mouse";
-    default:
-        return false;
+bool Wanted(DeviceKind kind, const std::string& which) {
+    switch (CableFormOf(kind)) {
+    case DeviceKind::KeyboardWired: return which.empty() || which == "keyboard";
+    case DeviceKind::MouseWired: return which.empty() || which == "mouse";
+    default: return false;
     }
 }
 

@@ -49,7 +49,7 @@ TEST_F(MainWindowTest, PluggingShowsTheTabAndReplugReusesThePageAndSlotWhileTheR
     EXPECT_EQ(TraceCount("添加一个键盘设备"), 2u);  // command and consumer collections
     EXPECT_FALSE(window->Slots()[0].path.empty());
     EXPECT_TRUE(keyboard.device->IsOpen());
-    EXPECT_EQ(keyboard.device->GetKind(), 1);
+    EXPECT_EQ(keyboard.device->GetKind(), DeviceKind::KeyboardWired);
     // The tab's attach step reads the keyboard back from the device.
     ASSERT_TRUE(RunUntil([&] { return rack->Find("kb")->RequestCount() > 0; }));
 

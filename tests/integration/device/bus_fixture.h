@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "device/hid_path.h"
+#include "device/hid/hid_path.h"
 #include "devsim/product_catalog.h"
 #include "devsim/virtual_bus.h"
 #include "support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "device/device_discovery.h"
+#include "device/hid/device_discovery.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <chrono>
 #include <future>
 
-#include "device/device_messages.h"
+#include "device/hid/device_messages.h"
 #include "platform/debug_trace.h"
 #include "integration/device/bus_fixture.h"
 #include "platform/message_queue.h"

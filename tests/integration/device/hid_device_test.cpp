@@ -1,4 +1,4 @@
-#include "device/hid_device.h"
+#include "device/hid/hid_device.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <future>
 #include <thread>
 
-#include "device/device_channel.h"
-#include "device/hid_enumeration.h"
+#include "device/protocol/device_channel.h"
+#include "device/hid/hid_enumeration.h"
 #include "integration/device/bus_fixture.h"
 #include "platform/tick.h"
 #include "support/wait_until.h"

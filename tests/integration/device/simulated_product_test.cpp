@@ -5,8 +5,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "device/hid_device.h"
-#include "device/hid_enumeration.h"
+#include "device/hid/hid_device.h"
+#include "device/hid/hid_enumeration.h"
 #include "integration/device/bus_fixture.h"
 #include "support/wait_until.h"
 

@@ -5,7 +5,7 @@
 #include <set>
 #include <utility>
 
-#include "device/supported_devices.h"
+#include "device/hid/supported_devices.h"
 #include "support/temp_dir.h"
 
 // Every product the program supports must be openable by the user, and nothing else.

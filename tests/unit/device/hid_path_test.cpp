@@ -1,8 +1,8 @@
-#include "device/hid_path.h"
+#include "device/hid/hid_path.h"
 
 #include <gtest/gtest.h>
 
-#include "device/supported_devices.h"
+#include "device/hid/supported_devices.h"
 
 namespace kx58 {
 namespace {
@@ -64,7 +64,7 @@ TEST(SupportedDevices, TwinsNameEachOtherAndOnlyTheHeadsetRowHasNoCollection) {
         if (table[i].hasTwin) {
             EXPECT_EQ(table[table[i].twinRow].twinRow, i) << "row " << i;
         }
-        if (table[i].role == kRoleCommand && table[i].kind != 7) {
+        if (table[i].role == kRoleCommand && table[i].kind != DeviceKind::Headset) {
             EXPECT_EQ(table[i].usagePage, 0xFF1C);
         }
     }
@@ -76,8 +76,8 @@ TEST(SupportedDevices, TwinsNameEachOtherAndOnlyTheHeadsetRowHasNoCollection) {
     EXPECT_FALSE(FindSupportedRow(table, 0x320F, 0x501D, 0, 1, 0x0C, 0x01));
     EXPECT_EQ(FindSupportedRow(table, 0x320F, 0x221D, 3, 1, 0x0C, 0x01), std::optional<std::size_t>(7));
     EXPECT_FALSE(FindSupportedRow(table, 0x320F, 0x221D, 4, 1, 0xFF00, 0x92));  // wrong usage page
-    EXPECT_STREQ(DeviceKindName(9), "keyboard-2.4g");
-    EXPECT_STREQ(DeviceKindName(4), "unknown");
+    EXPECT_STREQ(DeviceKindName(DeviceKind::KeyboardWireless), "keyboard-2.4g");
+    EXPECT_STREQ(DeviceKindName(static_cast<DeviceKind>(4)), "unknown");
 }
 
 }  // namespace

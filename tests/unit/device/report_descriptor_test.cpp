@@ -1,10 +1,10 @@
-#include "device/report_descriptor.h"
+#include "device/hid/report_descriptor.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "device/hid_usage_table.h"
+#include "device/hid/hid_usage_table.h"
 #include "devsim/product_catalog.h"
 #include "unit/device/descriptors.h"
 

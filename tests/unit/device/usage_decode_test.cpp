@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "device/hid_usage_table.h"
-#include "device/report_descriptor.h"
+#include "device/hid/hid_usage_table.h"
+#include "device/hid/report_descriptor.h"
 #include "devsim/product_catalog.h"
 #include "unit/device/descriptors.h"
 

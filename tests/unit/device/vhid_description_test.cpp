@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "device/hid_backend.h"
-#include "device/hid_enumeration.h"
-#include "device/vhid_bus.h"
+#include "device/hid/hid_backend.h"
+#include "device/hid/hid_enumeration.h"
+#include "device/hid/vhid_bus.h"
 #include "devsim/product_catalog.h"
 
 namespace kx58 {

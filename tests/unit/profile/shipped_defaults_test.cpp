@@ -7,7 +7,7 @@
 #include "profile/hs6533_profiledata.h"
 #include "profile/keyboard_profiledata.h"
 #include "profile/mouse_profiledata.h"
-#include "profile/product_profiles.h"
+#include "device/product_profiles.h"
 #include "profile/profile_list.h"
 #include "support/temp_dir.h"
 
@@ -40,7 +40,7 @@ class ShippedDefaultsTest : public ::testing::Test {
 protected:
     // Loads a fresh profile of `kind` the way a device does on first start.
     void LoadFirstProfile(int kind, CBasicProfiledata& data) {
-        const ProductProfileFiles* product = FindProductProfileFiles(kind);
+        const ProductProfileFiles* product = FindProductProfileFiles(DeviceKind(kind));
         ASSERT_NE(product, nullptr);
         ProfileList list;
         list.SetDeviceType(kind);
@@ -61,15 +61,15 @@ protected:
 
 TEST_F(ShippedDefaultsTest, EveryProductHasItsFilesAndFolders) {
     for (int kind : {1, 9, 2, 6, 3, 7}) {
-        const ProductProfileFiles* product = FindProductProfileFiles(kind);
+        const ProductProfileFiles* product = FindProductProfileFiles(DeviceKind(kind));
         ASSERT_NE(product, nullptr) << kind;
         EXPECT_TRUE(PathExists(DefaultDocumentPathFor(*product))) << kind;
         const std::string folder = ProfileDirectoryFor(*product);
         EXPECT_EQ(folder.rfind(session.DataHome(), 0), 0u) << folder;
         EXPECT_TRUE(PathExists(folder));
     }
-    EXPECT_EQ(FindProductProfileFiles(9), FindProductProfileFiles(1));
-    EXPECT_EQ(FindProductProfileFiles(4), nullptr);
+    EXPECT_EQ(FindProductProfileFiles(DeviceKind(9)), FindProductProfileFiles(DeviceKind(1)));
+    EXPECT_EQ(FindProductProfileFiles(DeviceKind(4)), nullptr);
     for (const char* name : {"AudioFile.json", "color_option_info.config"}) {
         EXPECT_TRUE(ReadJsonDocument(Folders::Defaults() + name).isObject()) << name;
     }
@@ -79,7 +79,7 @@ TEST_F(ShippedDefaultsTest, BuiltInEffectsOfEachProduct) {
     const std::pair<int, size_t> expected[] = {{1, 31}, {2, 10}, {3, 9}, {7, 9}};
     for (const auto& [kind, count] : expected) {
         const DefaultLightNames names =
-            LoadDefaultLightNames(DefaultLightNamesPath(), FindProductProfileFiles(kind)->lightNameSlot);
+            LoadDefaultLightNames(DefaultLightNamesPath(), FindProductProfileFiles(DeviceKind(kind))->lightNameSlot);
         ASSERT_EQ(names.effects.size(), count) << kind;
         for (size_t i = 0; i < count; ++i) {
             EXPECT_EQ(names.effects[i].value, static_cast<int>(i));

@@ -138,7 +138,7 @@ DeviceBaseFixture::Page DeviceBaseFixture::AddKeyboardPage() {
     switcher->Add(device);
     device->FinishInit();
     tab->SetPageIndex(switcher->GetItemIndex(device));
-    tab->SetKind(1);
+    tab->SetKind(DeviceKind::KeyboardWired);
     tab->SetTabText("keyboard");
     tab->SetConnectedTab(false);
     tab->SetDevice(device);

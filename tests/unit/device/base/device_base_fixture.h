@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "device/device_option_ui.h"
-#include "device/hid_path.h"
+#include "device/hid/hid_path.h"
 #include "device/quorin_products.h"
 #include "devsim/firmware_product.h"
 #include "devsim/virtual_bus.h"

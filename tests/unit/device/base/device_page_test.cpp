@@ -73,7 +73,7 @@ TEST_F(DevicePageTest, FunctionPageSelectsThePanels) {
     for (const Case& c : cases) {
         functions->SelectItem(3, false);
         keys->SelectItem(2, false);
-        device->SetKindAndRole(c.kind, 0);
+        device->SetKindAndRole(static_cast<DeviceKind>(c.kind), 0);
         device->SetFunctionPage(c.page);
         EXPECT_EQ(device->GetFunctionPage(), c.page);
         EXPECT_EQ(functions->GetCurSel(), c.function) << "kind " << c.kind << " page " << c.page;
@@ -122,15 +122,19 @@ TEST_F(DevicePageTest, LightStateRoundTripsThroughItsWords) {
     state.red = 10;
     state.green = 20;
     state.blue = 30;
-    state.extra1 = 0xDEADBEEF;
-    state.extra2 = 7;
+    state.unstored = {0xEF, 0xBE, 0xAD};
+    state.zzccLedMode = 0xDE;
+    state.oldLedMode = 7;
+    state.logoModeColour = 9;
     const auto words = state.ToWords();
     page.device->SetLightState(words[0], words[1], words[2], words[3]);
     const LightState back = page.device->GetLightState();
     EXPECT_EQ(back.modeCode, 23);
     EXPECT_EQ(back.multiColor, 1);
     EXPECT_EQ(back.blue, 30);
-    EXPECT_EQ(back.extra1, 0xDEADBEEFu);
+    EXPECT_EQ(words[2], 0xDEADBEEFu);  // LightInfo's layout: bytes 8-11, then 12-15
+    EXPECT_EQ(words[3], 0x09000700u);
+    EXPECT_EQ(back.oldLedMode, 7);
     EXPECT_EQ(back.ToWords(), words);
 }
 
@@ -139,7 +143,7 @@ TEST_F(DevicePageTest, ReceiverRowsShareThePageOfTheirCableForm) {
     EXPECT_FALSE(page.device->ServesRow(Row(0), table));  // nothing attached yet
     Plug("kb");
     ASSERT_TRUE(page.device->AttachCommandCollection(Row(0)));
-    EXPECT_EQ(page.device->GetKind(), 1);
+    EXPECT_EQ(page.device->GetKind(), DeviceKind::KeyboardWired);
     EXPECT_FALSE(page.device->IsWirelessMode());
     for (std::size_t row : {0u, 1u, 2u, 3u}) EXPECT_TRUE(page.device->ServesRow(table[row], table)) << row;
     for (std::size_t row : {4u, 6u, 8u, 10u}) EXPECT_FALSE(page.device->ServesRow(table[row], table)) << row;
@@ -148,7 +152,7 @@ TEST_F(DevicePageTest, ReceiverRowsShareThePageOfTheirCableForm) {
     page.device->CloseCommandCollection();
     Plug("kb-rx");
     ASSERT_TRUE(page.device->AttachCommandCollection(Row(2)));
-    EXPECT_EQ(page.device->GetKind(), 9);
+    EXPECT_EQ(page.device->GetKind(), DeviceKind::KeyboardWireless);
     EXPECT_TRUE(page.device->IsWirelessMode());
     EXPECT_TRUE(page.device->ServesRow(table[0], table));
     EXPECT_TRUE(page.device->ServesRow(table[1], table));

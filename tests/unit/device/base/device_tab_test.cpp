@@ -2,8 +2,8 @@
 // receiver's link watchdog; the strip keeps one visible tab selected.
 #include <gtest/gtest.h>
 
-#include "device/command_report.h"
-#include "device/power_status.h"
+#include "device/protocol/command_report.h"
+#include "device/protocol/power_status.h"
 #include "device_base_fixture.h"
 #include "support/wait_until.h"
 #include "uikit/dialog_builder.h"
@@ -198,7 +198,7 @@ TEST_F(DeviceTabTest, UnpluggedCableWithReceiverPresentSwitchesTo24G) {
     EXPECT_TRUE(page.device->DetachCommandCollection(&twin));
     EXPECT_TRUE(page.device->IsOpen());
     EXPECT_TRUE(page.device->IsWirelessMode());
-    EXPECT_EQ(page.device->GetKind(), 9);
+    EXPECT_EQ(page.device->GetKind(), DeviceKind::KeyboardWireless);
     EXPECT_TRUE(page.device->CommandChannel().WirelessCollection().IsOpen());
     EXPECT_FALSE(page.device->CommandChannel().CableCollection().IsOpen());
     EXPECT_EQ(page.tab->ArmedDelay(kTimerAttach), kAttachDelayMs);

@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-#include "device/command_report.h"
+#include "device/protocol/command_report.h"
 #include "device/device_threads.h"
 #include "device_base_fixture.h"
 #include "platform/tick.h"
@@ -36,6 +36,9 @@ bool UserActsUntilSeen(devsim::FirmwareProduct& product, CQuorinUSBDevice& devic
         10s);
 }
 
+constexpr DeviceKind kCable = DeviceKind::KeyboardWired;
+constexpr DeviceKind kReceiver = DeviceKind::KeyboardWireless;
+
 TEST_F(DeviceThreadsTest, LightThreadIdlesAndSendsNothingWhileNotConnected) {
     const Page page = AddKeyboardPage();
     auto kb = Plug("kb");
@@ -65,9 +68,9 @@ TEST_F(DeviceThreadsTest, SyncThreadReactsToAConsumerReportAndEndsWhenClosed) {
     const Page page = AddKeyboardPage();
     auto kb = Plug("kb");
     ASSERT_TRUE(page.device->AttachCommandCollection(Row(0)));
-    ASSERT_TRUE(page.device->OpenEventCollection(Row(1).path, 1));
-    EXPECT_TRUE(page.device->IsEventCollectionOpen(1));
-    EXPECT_FALSE(page.device->IsEventCollectionOpen(9));
+    ASSERT_TRUE(page.device->OpenEventCollection(Row(1).path, kCable));
+    EXPECT_TRUE(page.device->IsEventCollectionOpen(kCable));
+    EXPECT_FALSE(page.device->IsEventCollectionOpen(kReceiver));
     EXPECT_FALSE(page.device->TakeSettingsReloadRequest());
 
     ASSERT_TRUE(UserActsUntilSeen(*kb, *page.device));
@@ -88,26 +91,26 @@ TEST_F(DeviceThreadsTest, SyncThreadReactsToAConsumerReportAndEndsWhenClosed) {
     EXPECT_GT(kb->RequestCount(), 0u);
 
     // The thread waits in a read without timeout; closing the collection ends it at once.
-    page.device->CloseEventCollection(1);
-    EXPECT_FALSE(page.device->IsEventCollectionOpen(1));
+    page.device->CloseEventCollection(kCable);
+    EXPECT_FALSE(page.device->IsEventCollectionOpen(kCable));
     EXPECT_EQ(traces.Count(kSyncThreadExitTrace), 1u);
     EXPECT_EQ(traces.Count(kThreadEndedTrace), 1u);
     EXPECT_EQ(traces.Count(kThreadTimedOutTrace), 0u);
 
     // Reopened on the same path it works again.
-    ASSERT_TRUE(page.device->ReopenEventCollection(Row(1).path, 1));
+    ASSERT_TRUE(page.device->ReopenEventCollection(Row(1).path, kCable));
     EXPECT_TRUE(UserActsUntilSeen(*kb, *page.device));
-    EXPECT_FALSE(page.device->OpenEventCollection(folder + "/missing.sock", 9));
-    EXPECT_FALSE(page.device->IsEventCollectionOpen(9));
+    EXPECT_FALSE(page.device->OpenEventCollection(folder + "/missing.sock", kReceiver));
+    EXPECT_FALSE(page.device->IsEventCollectionOpen(kReceiver));
 }
 
 TEST_F(DeviceThreadsTest, UnpluggedConsumerCollectionDoesNotSpinOrHang) {
     const Page page = AddKeyboardPage();
     auto kb = Plug("kb");
-    ASSERT_TRUE(page.device->OpenEventCollection(Row(1).path, 1));
+    ASSERT_TRUE(page.device->OpenEventCollection(Row(1).path, kCable));
     kb->DetachInput();
     ASSERT_TRUE(bus.Unplug("kb"));
-    page.device->CloseEventCollection(1);
+    page.device->CloseEventCollection(kCable);
     EXPECT_EQ(traces.Count(kThreadEndedTrace), 1u);
     EXPECT_EQ(traces.Count(kThreadTimedOutTrace), 0u);
 }
@@ -128,10 +131,10 @@ TEST_F(DeviceThreadsTest, EveryProductAttachesReadsBackAndEndsItsLightThread) {
     for (Case& c : cases) {
         const DeviceMatchEntry row = Row(c.row);
         ASSERT_TRUE(c.device->AttachCommandCollection(row)) << row.path;
-        EXPECT_EQ(c.device->IsWirelessMode(), IsReceiverKind(row.kind));
+        EXPECT_EQ(c.device->IsWirelessMode(), IsReceiver(row.kind));
         EXPECT_EQ(c.device->OnAttached(), kResultOk) << row.path;
         EXPECT_TRUE(c.device->IsLightThreadRunning());
-        if (row.kind != 7) {  // the headset has nothing to read back
+        if (row.kind != DeviceKind::Headset) {  // the headset has nothing to read back
             EXPECT_NE(c.device->DeviceInformation(), (std::array<std::uint8_t, kDeviceInfoSize>{}));
         }
         c.device->StopLightThread();

@@ -1,4 +1,4 @@
-#include "device/device_channel.h"
+#include "device/protocol/device_channel.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <mutex>
 #include <numeric>
 
-#include "device/power_status.h"
+#include "device/protocol/power_status.h"
 #include "platform/debug_trace.h"
 #include "support/wait_until.h"
 #include "unit/device/protocol/firmware_fixture.h"

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "device/device_channel.h"
-#include "device/hid_path.h"
+#include "device/protocol/device_channel.h"
+#include "device/hid/hid_path.h"
 #include "devsim/firmware_product.h"
 #include "devsim/virtual_bus.h"
 #include "support/temp_dir.h"

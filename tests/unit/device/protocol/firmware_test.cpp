@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "device/hid_device.h"
+#include "device/hid/hid_device.h"
 #include "support/wait_until.h"
 #include "unit/device/protocol/firmware_fixture.h"
 

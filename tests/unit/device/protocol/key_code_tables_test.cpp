@@ -1,4 +1,4 @@
-#include "device/key_code_tables.h"
+#include "device/protocol/key_code_tables.h"
 
 #include <gtest/gtest.h>
 

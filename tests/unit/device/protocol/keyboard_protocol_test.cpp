@@ -1,4 +1,4 @@
-#include "device/keyboard_protocol.h"
+#include "device/protocol/keyboard_protocol.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 
 #include <cstdio>
 
-#include "device/keyboard_protocol.h"
-#include "device/mouse_protocol.h"
+#include "device/protocol/keyboard_protocol.h"
+#include "device/protocol/mouse_protocol.h"
 #include "devsim/firmware_rack.h"
 #include "support/wait_until.h"
 #include "unit/device/protocol/firmware_fixture.h"
