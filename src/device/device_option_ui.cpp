@@ -14,7 +14,6 @@ namespace {
 constexpr std::uint32_t kStreamDelayMs = 5;
 constexpr std::uint32_t kStreamCableMs = 100;
 constexpr std::uint32_t kStreamWirelessMs = 500;
-constexpr std::uint32_t kSettingsReloadDelayMs = 50;
 constexpr std::uint32_t kPowerFirstMs = 50;
 constexpr std::uint32_t kPowerRepeatMs = 5000;
 constexpr std::uint32_t kLinkWatchFirstMs = 2000;
@@ -154,7 +153,10 @@ void CDeviceOptionUI::OnColourStreamTimer() {
         device_->RefreshLightButtons();
         if (ui::CControlUI* power = device_->GetPowerControl()) power->Invalidate();
     }
-    if (device_->TakeSettingsReloadRequest()) Arm(kTimerReloadSettings, kSettingsReloadDelayMs);
+    if (const unsigned requests = device_->TakeDeviceRequests()) {
+        if (requests & CQuorinUSBDevice::kRequestSettingsReload) Arm(kTimerReloadSettings, device_->SettingsReloadDelayMs());
+        device_->HandleDeviceRequests(requests);
+    }
     const CDeviceChannel& channel = device_->CommandChannel();
     if (channel.IsConnected()) Arm(kTimerColourStream, channel.IsWirelessMode() ? kStreamWirelessMs : kStreamCableMs);
 }

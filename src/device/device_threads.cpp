@@ -88,8 +88,8 @@ void EventCollections::SyncLoop(Side& side, DeviceKind kind, const UsageHandler&
         const std::uint16_t usage =
             first.isButton ? (first.listLength > 0 ? first.usageList.front() : 0)
                            : static_cast<std::uint16_t>(first.rawValue);
-        ++side.reports;
         if (handler) handler(kind, usage);
+        ++side.reports;  // counted once handled, so a caller that sees it sees what it caused
     }
     DebugTrace(kSyncThreadExitTrace);
 }

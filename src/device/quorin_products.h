@@ -76,6 +76,8 @@ public:
     void* GetInterface(std::string_view name) override;
 
     int OnAttached() override;
+    // The headset takes longer to settle after it reported a change.
+    std::uint32_t SettingsReloadDelayMs() const override { return 500; }
 
 protected:
     const char* LightThreadExitTrace() const override { return "HS灯光线程设定退出"; }

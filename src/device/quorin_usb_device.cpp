@@ -169,7 +169,15 @@ void CQuorinUSBDevice::CloseEventCollection(DeviceKind kind) { eventCollections_
 
 bool CQuorinUSBDevice::IsEventCollectionOpen(DeviceKind kind) const { return eventCollections_.IsOpen(kind); }
 
-void CQuorinUSBDevice::OnConsumerUsage(DeviceKind /*kind*/, std::uint16_t /*usage*/) { settingsReloadRequested_ = true; }
+void CQuorinUSBDevice::OnConsumerUsage(DeviceKind /*kind*/, std::uint16_t usage) {
+    if (usage != kUsageSettingsChanged && usage != kUsageProfileChanged) return;
+    DebugTrace("接收到自动添加设备的同步信息要求");
+    PostDeviceRequest(kRequestSettingsReload | (usage == kUsageProfileChanged ? kRequestProfileListReset : 0u));
+}
+
+void CQuorinUSBDevice::HandleDeviceRequests(unsigned requests) {
+    if (requests & kRequestLightPageReload) LoadLightPage();
+}
 
 std::string CQuorinUSBDevice::GetDataFolder() const {
     std::string root = dataRoot_.empty() ? Folders::UserData() : dataRoot_;

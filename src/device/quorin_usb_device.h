@@ -136,6 +136,8 @@ public:
     bool ReopenEventCollection(const std::string& path, DeviceKind kind);
     void CloseEventCollection(DeviceKind kind);
     bool IsEventCollectionOpen(DeviceKind kind) const;
+    // Consumer reports decoded and handled on the collection of `kind` since it was opened.
+    std::uint64_t ReportsHandled(DeviceKind kind) const { return eventCollections_.ReportsHandled(kind); }
 
     // --- State other parts read or set ------------------------------------------------------
     void SetDeviceTab(CDeviceOptionUI* tab) { deviceTab_ = tab; }
@@ -168,8 +170,24 @@ public:
     const std::vector<ui::CControlUI*>& LightButtons() const { return lightButtons_; }
     // UI thread: shows the page colours on the light buttons (from the colour-stream timer).
     void RefreshLightButtons();
-    // A sync thread asked for the settings to be read back; the tab's timer takes it.
-    bool TakeSettingsReloadRequest() { return settingsReloadRequested_.exchange(false); }
+    // What the sync threads ask of the UI thread. They only post; the tab takes the requests
+    // on its next stream tick, arms the settings read-back (timer 1002) itself and hands the
+    // rest to HandleDeviceRequests, so no page work ever runs on a sync thread.
+    enum DeviceRequest : unsigned {
+        kRequestSettingsReload = 1u << 0,    // the device changed its settings
+        kRequestProfileListReset = 1u << 1,  // ... and the read-back resets the profile list first
+        kRequestLightPageReload = 1u << 2,   // the device switched its active record
+    };
+    void PostDeviceRequest(unsigned requests) { pendingRequests_.fetch_or(requests); }
+    unsigned TakeDeviceRequests() { return pendingRequests_.exchange(0); }
+    // How long after a sync request the tab reads the settings back.
+    virtual std::uint32_t SettingsReloadDelayMs() const { return kDefaultSettingsReloadDelayMs; }
+    // UI thread: the requests taken, the settings read-back aside.
+    virtual void HandleDeviceRequests(unsigned requests);
+    static constexpr std::uint32_t kDefaultSettingsReloadDelayMs = 50;
+    // Consumer usages by which a device says the user changed it on the device itself.
+    static constexpr std::uint16_t kUsageSettingsChanged = 0x401;
+    static constexpr std::uint16_t kUsageProfileChanged = 0x402;
 
     // --- Light thread and sync threads -----------------------------------------------------
     bool StartLightThread();
@@ -232,8 +250,9 @@ public:
     virtual int StoreProductValues(std::span<const int> /*values*/) { return 0; }
 
 protected:
-    // A consumer report's first usage, on the sync thread of `kind`. Default: ask for a
-    // settings read-back.
+    // A consumer report's first usage, on the sync thread of `kind`. Default: 0x401 asks for
+    // a settings read-back, 0x402 also for a profile list reset; other usages (volume keys
+    // and the like) cause nothing.
     virtual void OnConsumerUsage(DeviceKind kind, std::uint16_t usage);
     // Trace written when the light thread ends.
     virtual const char* LightThreadExitTrace() const { return "USB灯光线程设定退出"; }
@@ -312,7 +331,7 @@ private:
     ui::IDialogBuilderCallback* builderCallback_ = nullptr;
     bool reportsPowerStatus_ = false;
     std::uint32_t streamFailurePauseMs_ = 200;
-    std::atomic<bool> settingsReloadRequested_{false};
+    std::atomic<unsigned> pendingRequests_{0};
     std::atomic<std::uint64_t> previewSteps_{0};
     std::atomic<bool> coloursChanged_{false};
     // UI thread: after a failed frame none is sent until the pause has passed.
