@@ -9,7 +9,7 @@ packages=(
   libjsoncpp-dev libpugixml-dev
   libcairo2-dev libpango1.0-dev libfontconfig-dev libgtk-3-dev
   libudev-dev libcurl4-openssl-dev libevdev-dev libpulse-dev
-  xvfb xauth x11-apps imagemagick xdg-utils fonts-dejavu-core
+  xvfb xauth x11-apps xdotool imagemagick xdg-utils fonts-dejavu-core
   fonts-droid-fallback fonts-tlwg-loma-ttf
 )
 

@@ -1,4 +1,5 @@
 #include "device/device_option_ui.h"
+#include "device/device_page_controls.h"
 #include "device/quorin_products.h"
 #include "uikit/control_factory.h"
 
@@ -11,6 +12,7 @@ void RegisterDeviceControls() {
     factory->RegistControl("QuorinMousePadDevice", [] { return new CQuorinMousePadDevice; });
     factory->RegistControl("QuorinHS6533Device", [] { return new CQuorinHS6533Device; });
     factory->RegistControl("DeviceOption", [] { return new CDeviceOptionUI; });
+    RegisterDevicePageControls();
 }
 
 }  // namespace kx58

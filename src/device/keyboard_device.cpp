@@ -1,5 +1,14 @@
+#include <algorithm>
+
+#include "device/product_profiles.h"
 #include "device/protocol/command_report.h"
 #include "device/quorin_products.h"
+#include "platform/debug_trace.h"
+#include "profile/default_light_names.h"
+#include "profile/device_profile_ui.h"
+#include "uikit/button.h"
+#include "uikit/paint_manager.h"
+#include "uikit/resource_manager.h"
 
 namespace kx58 {
 
@@ -35,10 +44,30 @@ int CQuorinKeyboardDevice::OnAttached() {
     ReloadSettings();
     LoadLightPage();
     StartLightThread();
+    ShowConnection();
     return result;
 }
 
+void CQuorinKeyboardDevice::ShowConnection() {
+    ui::CPaintManagerUI* manager = GetManager();
+    ui::CControlUI* label = manager ? manager->FindSubControlByName(this, "keyboard_connection") : nullptr;
+    if (!label) return;
+    std::string how, firmware;
+    ui::CResourceManager::GetInstance()->FindText(IsWirelessMode() ? "connection_receiver" : "connection_cable", how);
+    ui::CResourceManager::GetInstance()->FindText("firmware_text", firmware);
+    char version[16];
+    std::snprintf(version, sizeof version, "%u.%02u", deviceInfo_[1], deviceInfo_[2]);
+    label->SetText(how + "  ·  " + firmware + " " + version + "  ·  " + std::to_string(memory_.Positions()) + " keys");
+}
+
 int CQuorinKeyboardDevice::ReloadSettings() {
+    commandChannel_.SetRefreshPending(false);
+    if (resetListOnReadBack_) {
+        // The keyboard switched its profile: the list is read again and the key page follows.
+        resetListOnReadBack_ = false;
+        if (profileList_) profileList_->InitProfileList();
+        LoadKeyPage();
+    }
     KeyboardSettingsReadBack readBack;
     const int result = ReadKeyboardSettings(commandChannel_, readBack);
     if (result != kResultOk) return result;
@@ -54,10 +83,245 @@ int CQuorinKeyboardDevice::ReloadSettings() {
     state.red = decoded.red;
     state.green = decoded.green;
     state.blue = decoded.blue;
+    state.zzccLedMode = decoded.zzccLedMode;
+    state.logoMode = decoded.logoMode;
+    state.logoModeColour = decoded.logoModeCol;
     if (modeChanged) ClearPreviewBuffers();
     const auto words = state.ToWords();
     SetLightState(words[0], words[1], words[2], words[3]);
+    StoreReadBackInProfile(state, decoded);
     return result;
+}
+
+void CQuorinKeyboardDevice::StoreReadBackInProfile(const LightState& state, const KeyboardSettings& decoded) {
+    // The page shows the keyboard's own state; repeat and polling rate keep their profile
+    // values (the record does not say them).
+    LightInfo info = profile_.GetLightInfo();
+    info.SelectItem = static_cast<std::uint8_t>(std::clamp(ModeIndexFromCode(modeCodes_, state.modeCode), 0, 255));
+    info.Light = state.brightness;
+    info.Speed = state.speed;
+    info.Fx = state.fx;
+    info.MultiColor = state.multiColor;
+    info.Red = state.red;
+    info.Green = state.green;
+    info.Blue = state.blue;
+    info.ZZCCLedMode = state.zzccLedMode;
+    info.LogoMode = state.logoMode;
+    info.LogoModeCol = state.logoModeColour;
+    profile_.SetLightInfo(info);
+    PackedStages stages = profile_.GetKeyboardSystemStages();
+    stages[1] = PackHalves(decoded.key6Flag, HighHalf(stages[1]));
+    stages[2] = PackHalves(decoded.wFlag, decoded.winFlag);
+    profile_.SetKeyboardSystemStages(stages[0], stages[1], stages[2]);
+    ShowSystemPage();
+}
+
+// --- Changes made on the keyboard ---------------------------------------------------------------
+
+void CQuorinKeyboardDevice::OnConsumerUsage(DeviceKind kind, std::uint16_t usage) {
+    DebugTrace("接收到自动添加设备的同步信息要求  TEST");
+    constexpr std::uint16_t kUsageStreamPause = 0x403;
+    if (usage == kUsageSettingsChanged || usage == kUsageProfileChanged) return CQuorinUSBDevice::OnConsumerUsage(kind, usage);
+    if (usage < kUsageStreamPause) return;
+    if (usage == kUsageStreamPause && !IsReceiver(kind)) {
+        streamPause_ = kStreamPauseFrames;
+        return;
+    }
+    const unsigned family = usage >> 8;
+    if (!commandChannel_.IsConnected() || (family != 0x10 && family != 0x11)) return;
+    const int second = family == 0x11 ? ((usage >> 4) & 0xF) | 1 << 8 : 0;
+    switchedRecord_ = static_cast<int>(usage & 0xF) | second << 8;
+    PostDeviceRequest(kRequestLightPageReload);
+}
+
+void CQuorinKeyboardDevice::HandleDeviceRequests(unsigned requests) {
+    if (requests & kRequestProfileListReset) resetListOnReadBack_ = true;
+    if (requests & kRequestLightPageReload) {
+        const int switched = switchedRecord_.exchange(-1);
+        if (switched >= 0) {
+            SetActiveProfileIndex(switched & 0xF);
+            if (switched & (1 << 16)) settings_.record[17] = static_cast<std::uint8_t>((switched >> 8) & 0xF);
+        }
+        LoadLightPage();
+    }
+}
+
+int CQuorinKeyboardDevice::BuildStreamFrame() {
+    int left = streamPause_.load();
+    while (left > 0 && !streamPause_.compare_exchange_weak(left, left - 1)) {
+    }
+    if (left > 0) return 0;  // the keyboard asked for quiet while it shows something itself
+    return CQuorinUSBDevice::BuildStreamFrame();
+}
+
+// --- Page and profile --------------------------------------------------------------------------
+
+namespace {
+
+constexpr int kPollingRateOptions = 4;
+constexpr int kRepeatDelayOptions = 4;
+
+const ProductProfileFiles& KeyboardFiles() { return *FindProductProfileFiles(DeviceKind::KeyboardWired); }
+
+}  // namespace
+
+void CQuorinKeyboardDevice::SetUpPageEditors() {
+    profile_.SetDefaultPath(DefaultDocumentPathFor(KeyboardFiles()));
+    if (!profileList_) return;
+    profileList_->SetDeviceType(KindNumber(DeviceKind::KeyboardWired));
+    profileList_->SetPaths(GetDataFolder(), DefaultDocumentPathFor(KeyboardFiles()));
+    if (!profileList_->InitProfileList()) DebugTrace("keyboard: the profile list cannot be written");
+    profileList_->SelectOperationTab(1);
+    LoadProfile();
+}
+
+int CQuorinKeyboardDevice::LoadPageLists() {
+    const DefaultLightNames names = LoadDefaultLightNames(DefaultLightNamesPath(), KeyboardFiles().lightNameSlot);
+    modeCodes_.clear();
+    modeVisible_.clear();
+    for (const BuiltInEffect& effect : names.effects) {
+        modeCodes_.push_back(effect.value);
+        modeVisible_.push_back(effect.visible ? 1 : 0);
+    }
+    return static_cast<int>(modeCodes_.size());
+}
+
+std::string CQuorinKeyboardDevice::ProfileDocumentPath() const {
+    if (!profileList_ || profileList_->GetCurrentUUID().empty()) return {};
+    return profileList_->List().DocumentPathOf(profileList_->GetCurrentUUID());
+}
+
+int CQuorinKeyboardDevice::LoadProfile() {
+    const std::string path = ProfileDocumentPath();
+    if (path.empty()) return 0;
+    profileFileStem_ = profileList_->GetCurrentUUID();
+    profile_.SetProfilePath(path);
+    profile_.LoadProfile(path);
+    LoadLightPage();
+    LoadKeyPage();
+    ShowSystemPage();
+    return 1;
+}
+
+std::string CQuorinKeyboardDevice::GetProfileName() const {
+    return profileList_ ? profileList_->GetNameEditText() : std::string();
+}
+
+int CQuorinKeyboardDevice::LoadLightPage() {
+    const LightInfo info = profile_.GetLightInfo();
+    LightState state = GetLightState();
+    state.modeCode = info.SelectItem < modeCodes_.size() ? static_cast<std::uint8_t>(modeCodes_[info.SelectItem])
+                                                         : info.SelectItem;
+    state.brightness = info.Light;
+    state.speed = info.Speed;
+    state.fx = info.Fx;
+    state.multiColor = info.MultiColor;
+    state.red = info.Red;
+    state.green = info.Green;
+    state.blue = info.Blue;
+    state.zzccLedMode = info.ZZCCLedMode;
+    state.customGroup = info.CustomGroup;
+    state.oldLedMode = info.OldLedmode;
+    state.logoMode = info.LogoMode;
+    state.logoModeColour = info.LogoModeCol;
+    const auto words = state.ToWords();
+    SetLightState(words[0], words[1], words[2], words[3]);
+    return 1;
+}
+
+int CQuorinKeyboardDevice::LoadKeyPage() {
+    // A key the attached keyboard does not have (its factory code is in no key position) is
+    // shown disabled: nothing written for it would reach the device.
+    std::lock_guard lock(keyMapLock_);
+    const bool known = !keyPositionMap_.empty();
+    for (std::size_t key = 0; key < keyButtons_.size(); ++key) {
+        if (!keyButtons_[key]) continue;
+        const bool mapped = !known || keyPositionMap_.count(static_cast<int>(key)) != 0;
+        keyButtons_[key]->SetEnabled(mapped);
+    }
+    return 1;
+}
+
+KeyboardSettings CQuorinKeyboardDevice::ProfileSettings() {
+    const LightInfo info = profile_.GetLightInfo();
+    const PackedStages stages = profile_.GetKeyboardSystemStages();
+    KeyboardSettings s;
+    const bool listed = info.SelectItem < modeCodes_.size();
+    s.modeCode = listed ? static_cast<std::uint8_t>(std::clamp(modeCodes_[info.SelectItem], 0, 255)) : info.SelectItem;
+    s.brightness = info.Light;
+    s.speed = info.Speed;
+    s.fx = info.Fx;
+    s.multiColor = info.MultiColor;
+    s.red = info.Red;
+    s.green = info.Green;
+    s.blue = info.Blue;
+    s.zzccLedMode = info.ZZCCLedMode;
+    s.key6Flag = static_cast<std::uint8_t>(std::min<unsigned>(LowHalf(stages[1]), 255));
+    s.pollingRate = static_cast<std::uint8_t>(std::min<unsigned>(HighHalf(stages[1]), 255));
+    s.wFlag = static_cast<std::uint8_t>(std::min<unsigned>(LowHalf(stages[2]), 255));
+    s.winFlag = static_cast<std::uint8_t>(std::min<unsigned>(HighHalf(stages[2]), 255));
+    s.logoMode = info.LogoMode;
+    s.logoModeCol = info.LogoModeCol;
+    ClampKeyboardSettings(s);
+    return s;
+}
+
+int CQuorinKeyboardDevice::ApplySettings(int recordIndex, int recordByte0, int, int, int) {
+    return WriteKeyboardSettings(commandChannel_, ProfileSettings(), recordIndex,
+                                 static_cast<std::uint8_t>(std::clamp(recordByte0, 0, 255)));
+}
+
+int CQuorinKeyboardDevice::ApplyKeys(std::span<const std::uint32_t> assignments) {
+    std::vector<std::uint32_t> keys(kPageKeyCount);
+    for (std::size_t j = 0; j < kPageKeyCount; ++j)
+        keys[j] = j < assignments.size() ? assignments[j] : DefaultKeyCodes()[j].Assignment();
+    // No macro library yet: a key assigned to a macro falls back to its factory code.
+    return WriteKeyboardKeyTable(commandChannel_, memory_, keys, 0, 0);
+}
+
+int CQuorinKeyboardDevice::ApplyProfileKeys() {
+    std::vector<std::uint32_t> keys(kPageKeyCount);
+    for (std::size_t j = 0; j < kPageKeyCount; ++j) keys[j] = DefaultKeyCodes()[j].Assignment();
+    for (const KeyAssignmentEntry& entry : profile_.GetKeyList())
+        if (entry.keyIndex < kPageKeyCount) keys[entry.keyIndex] = entry.assignment.Code();
+    return ApplyKeys(keys);
+}
+
+void CQuorinKeyboardDevice::ShowSystemPage() {
+    ui::CPaintManagerUI* manager = GetManager();
+    if (!manager) return;
+    const PackedStages stages = profile_.GetKeyboardSystemStages();
+    const auto select = [&](const std::string& name, bool on) {
+        if (auto* option = dynamic_cast<ui::COptionUI*>(manager->FindSubControlByName(this, name))) option->Selected(on, false);
+    };
+    const int polling = HighHalf(stages[1]) < kPollingRateOptions ? HighHalf(stages[1]) : 0;  // others show as 0
+    for (int n = 0; n < kPollingRateOptions; ++n) select("polling_rate_option_" + std::to_string(n), n == polling);
+    for (int n = 0; n < kRepeatDelayOptions; ++n)
+        select("repeat_delay_check_" + std::to_string(n), n == HighHalf(stages[0]));
+    select("6flag_option", LowHalf(stages[1]) != 0);
+    select("wflag_option", LowHalf(stages[2]) != 0);
+    select("winlockflag_option", HighHalf(stages[2]) != 0);
+}
+
+int CQuorinKeyboardDevice::ApplySystemPage() {
+    ui::CPaintManagerUI* manager = GetManager();
+    if (!manager) return 0;
+    const auto on = [&](const std::string& name) {
+        auto* option = dynamic_cast<ui::COptionUI*>(manager->FindSubControlByName(this, name));
+        return option && option->IsSelected();
+    };
+    const auto chosen = [&](const std::string& family, int count, int fallback) {
+        for (int n = 0; n < count; ++n)
+            if (on(family + std::to_string(n))) return n;
+        return fallback;
+    };
+    PackedStages stages = profile_.GetKeyboardSystemStages();
+    stages[0] = PackHalves(LowHalf(stages[0]), static_cast<uint16_t>(chosen("repeat_delay_check_", kRepeatDelayOptions, HighHalf(stages[0]))));
+    stages[1] = PackHalves(on("6flag_option") ? 1 : 0, static_cast<uint16_t>(chosen("polling_rate_option_", kPollingRateOptions, 0)));
+    stages[2] = PackHalves(on("wflag_option") ? 1 : 0, on("winlockflag_option") ? 1 : 0);
+    profile_.SetKeyboardSystemStages(stages[0], stages[1], stages[2]);
+    if (!profile_.Save()) DebugTrace("keyboard: the profile cannot be saved");
+    return ApplySettings(0, 0, 0, 0, 0);
 }
 
 int CQuorinKeyboardDevice::ReadPowerStatus() { return ReadAndSendPowerStatus(); }

@@ -5,6 +5,7 @@
 #include "device/protocol/keyboard_protocol.h"
 #include "device/protocol/mouse_protocol.h"
 #include "device/quorin_usb_device.h"
+#include "profile/keyboard_profiledata.h"
 
 namespace kx58 {
 
@@ -19,17 +20,54 @@ public:
     int ReloadSettings() override;
     int ReadPowerStatus() override;
     bool IsWirelessLinkUp() override;
+    int LoadPageLists() override;
+    int LoadProfile() override;
+    int LoadLightPage() override;
+    int LoadKeyPage() override;
+    // Record `recordIndex` from the profile, `recordByte0` in its byte 0.
+    int ApplySettings(int recordIndex, int recordByte0, int value1, int value2, int value3) override;
+    int ApplyKeys(std::span<const std::uint32_t> assignments) override;
+    int ApplyProfileKeys() override;
+    std::string GetProfileName() const override;
+    int BuildStreamFrame() override;
+    void HandleDeviceRequests(unsigned requests) override;
+    // Frames the colour stream still skips after the keyboard asked for a pause.
+    int StreamPauseLeft() const { return streamPause_.load(); }
+    static constexpr int kStreamPauseFrames = 10;
 
+    // The settings record the profile makes, every field within the firmware's ranges.
+    KeyboardSettings ProfileSettings();
+    // The system page changed: its options go into the profile and the device.
+    int ApplySystemPage();
     // What the last read-back found (UI thread).
     const KeyboardMemory& Memory() const { return memory_; }
     const KeyboardSettingsReadBack& Settings() const { return settings_; }
+    CKeyboardProfiledata& ProfileData() { return profile_; }
+    // The device's light-mode code of each entry of the page's mode list.
+    const std::vector<int>& ModeCodes() const { return modeCodes_; }
 
 protected:
     const char* LightThreadExitTrace() const override { return "KB灯光线程设定退出"; }
+    void SetUpPageEditors() override;
+    void OnConsumerUsage(DeviceKind kind, std::uint16_t usage) override;
 
 private:
+    // Shows the profile's system settings on the system page.
+    void ShowSystemPage();
+    void StoreReadBackInProfile(const LightState& state, const KeyboardSettings& decoded);
+    // How the keyboard is attached, its firmware and key count, in the page's side panel.
+    void ShowConnection();
+    std::string ProfileDocumentPath() const;
+
     KeyboardMemory memory_;
     KeyboardSettingsReadBack settings_;
+    CKeyboardProfiledata profile_;
+    std::vector<int> modeCodes_;
+    std::vector<int> modeVisible_;
+    // Written by the sync threads, taken on the UI thread.
+    std::atomic<int> streamPause_{0};
+    std::atomic<int> switchedRecord_{-1};  // active index | second value << 8 | has second << 16
+    bool resetListOnReadBack_ = false;
 };
 
 class CQuorinMouseDevice : public CQuorinUSBDevice {

@@ -6,6 +6,8 @@
 
 #include "device/protocol/command_report.h"
 #include "device/device_option_ui.h"
+#include "device/device_page_controls.h"
+#include "profile/device_profile_ui.h"
 #include "device/protocol/power_status.h"
 #include "device/preview_tables.h"
 #include "platform/debug_trace.h"
@@ -121,9 +123,11 @@ void CQuorinUSBDevice::FinishInit() {
     InitPage();
     LoadPageLists();
     lightControl_ = lightControlName_.empty() ? nullptr : FindInTree(this, lightControlName_);
-    profileList_ = FindControl([](ui::CControlUI* c) { return c->GetInterface("DeviceProfile") != nullptr; },
-                               ui::UIFIND_ALL);
+    ui::CControlUI* profile = FindControl([](ui::CControlUI* c) { return c->GetInterface("DeviceProfile") != nullptr; },
+                                          ui::UIFIND_ALL);
+    profileList_ = profile ? static_cast<CDeviceProfileUI*>(profile->GetInterface("DeviceProfile")) : nullptr;
     if (GetDataFolder().empty()) DebugTraceF("device data folder for '%s' cannot be created", deviceFolderName_.c_str());
+    SetUpPageEditors();
 }
 
 bool CQuorinUSBDevice::ServesRow(const DeviceMatchEntry& row, const DeviceTable& table) const {
@@ -220,12 +224,18 @@ void CQuorinUSBDevice::SetLedIndexMap(const std::map<int, std::uint8_t>& map) {
 void CQuorinUSBDevice::RefreshLightButtons() {
     if (!coloursChanged_.exchange(false)) return;
     const std::vector<Rgba> colours = PageColours();
-    const std::size_t count = std::min(colours.size(), lightButtons_.size());
+    // A page without LED buttons (the keyboard) shows each page colour on its key.
+    const std::vector<ui::CControlUI*>& buttons = lightButtons_.empty() ? keyButtons_ : lightButtons_;
+    const std::size_t count = std::min(colours.size(), buttons.size());
     for (std::size_t i = 0; i < count; ++i) {
-        if (!lightButtons_[i]) continue;
+        if (!buttons[i]) continue;
         const Rgba& c = colours[i];
+        if (auto* key = static_cast<CDeviceKeyButtonUI*>(buttons[i]->GetInterface("DeviceKeyButton"))) {
+            key->SetLightColour(c.red, c.green, c.blue, c.alpha);
+            continue;
+        }
         const auto scale = [&c](std::uint8_t v) { return static_cast<DWORD>(v * c.alpha / 255); };
-        lightButtons_[i]->SetBkColor(0xFF000000u | scale(c.red) << 16 | scale(c.green) << 8 | scale(c.blue));
+        buttons[i]->SetBkColor(0xFF000000u | scale(c.red) << 16 | scale(c.green) << 8 | scale(c.blue));
     }
 }
 

@@ -33,6 +33,7 @@
 namespace kx58 {
 
 class CDeviceOptionUI;
+class CDeviceProfileUI;
 
 // Number of LEDs the keyboard's preview buffers cover, and its layout grid.
 inline constexpr std::size_t kPreviewLedCount = 170;
@@ -106,8 +107,11 @@ public:
     int GetTypeCode() const { return typeCode_; }
     // Name of the page's lighting editor; found in the page by FinishInit.
     void SetLightControlName(const std::string& name) { lightControlName_ = name; }
-    // Page lists, lighting editor and data folder; after the page's children exist.
+    // Page lists, lighting editor, profile control and data folder; after the page's
+    // children exist.
     void FinishInit();
+    // The page's profile control ("DeviceProfileItem"); null when the page has none.
+    CDeviceProfileUI* ProfileControl() const { return profileList_; }
 
     // --- Connect and disconnect (UI thread) ------------------------------------------------
     // True when `row` is the row this object serves, or, for a receiver row with a twin, its
@@ -260,6 +264,8 @@ protected:
     using PreviewStep = void (CQuorinUSBDevice::*)();
     static constexpr int kFlashSpeedRow = 23;
     virtual bool PreviewFor(int modeCode, PreviewStep& step, int& speedRow) const;
+    // The end of FinishInit: a product connects its page's editors (profile list first).
+    virtual void SetUpPageEditors() {}
     // Every product's destructor calls this first: the threads call virtual operations.
     void StopDeviceThreads();
     // Caller holds the colour lock.
@@ -280,7 +286,7 @@ protected:
     EventCollections eventCollections_;
     std::array<std::uint8_t, kDeviceInfoSize> deviceInfo_{};
     ui::CControlUI* lightControl_ = nullptr;
-    ui::CControlUI* profileList_ = nullptr;
+    CDeviceProfileUI* profileList_ = nullptr;
     ui::CControlUI* powerControl_ = nullptr;
     CDeviceOptionUI* deviceTab_ = nullptr;
     HWND mainWindow_ = nullptr;

@@ -293,7 +293,7 @@ ProfileList::RenameResult ProfileList::RenameProfile(const std::string& name) {
 }
 
 bool ProfileList::ImportProfile(const std::string& path) {
-    Json::Value document = ReadJsonDocument(path);
+    Json::Value document = ReadJsonDocument(path, kMaxImportBytes);
     if (MemberOf(document, "profilename").isNull() || MemberOf(document, "profileUUID").isNull()) {
         DebugTraceF("import refused, not a profile: %s", path.c_str());
         return false;

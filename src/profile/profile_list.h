@@ -10,6 +10,7 @@
 // orphaned. A list file that cannot be read at all is never replaced: operations fail.
 #include <json/value.h>
 
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,8 @@ class ProfileList {
 public:
     static constexpr int kAddLimit = 50;  // at most this many profiles through AddProfile
     static constexpr int kHeadsetKind = 7;
+    // A file to import is a profile document of at most this size (a real one is a few kB).
+    static constexpr std::size_t kMaxImportBytes = 1u << 20;
     enum RenameResult { kNameInUse = 0, kRenamed = 1, kNameBlank = 2, kNoSelection = 3, kNotWritten = 4 };
 
     void SetDeviceType(int kind) { kind_ = kind; }

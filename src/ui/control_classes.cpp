@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include "device/quorin_usb_device.h"
+#include "profile/device_profile_ui.h"
 #include "uikit/dialog_builder.h"
 
 namespace kx58 {
@@ -26,7 +27,10 @@ constexpr TreeTag kTreeTags[] = {
 
 }  // namespace
 
-void RegisterProgramControls() { RegisterDeviceControls(); }
+void RegisterProgramControls() {
+    RegisterDeviceControls();
+    RegisterProfileControls();
+}
 
 ui::CControlUI* CreateProgramControl(const std::string& tag, ui::IDialogBuilderCallback* callback,
                                      ui::CPaintManagerUI* manager) {

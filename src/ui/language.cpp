@@ -19,11 +19,12 @@ struct FontRow {
     bool underline;
 };
 
-constexpr std::array<FontRow, 14> kMainFonts = {{
+constexpr std::array<FontRow, 15> kMainFonts = {{
     {0, 10, false, false}, {-1, 14, false, false}, {1, 14, false, true}, {2, 18, false, false},
     {3, 30, false, false}, {4, 16, false, false},  {5, 20, false, false}, {6, 22, false, false},
     {7, 14, false, false}, {8, 12, false, false},  {9, 11, false, false}, {10, 10, false, false},
     {11, 28, false, false}, {50, 18, true, false},
+    {12, 8, false, false},  // the long legends of the keyboard picture
 }};
 
 bool OneOf(int value, std::initializer_list<int> values) {

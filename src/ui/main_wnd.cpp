@@ -77,39 +77,6 @@ void CMainWnd::StartThreads() {
     }
 }
 
-void CMainWnd::Notify(ui::TNotifyUI& msg) {
-    const std::string name = msg.pSender ? msg.pSender->GetName() : std::string();
-    if (msg.sType != ui::DUI_MSGTYPE_TIMER) DebugTraceF("notify %s from %s", msg.sType.c_str(), name.c_str());
-    if (msg.sType == ui::DUI_MSGTYPE_WINDOWINIT) {
-        OnWindowInit();
-    } else if (msg.sType == ui::DUI_MSGTYPE_WINDOWSIZE) {
-        if (name == "root" && m_displayChanged) {
-            m_displayChanged = false;
-            FixSizeAndDpi();
-        }
-    } else if (msg.sType == ui::DUI_MSGTYPE_CLICK) {
-        if (name == "closebtn") {
-            HideToTray();
-            return;  // the base would close the window
-        }
-        if (name == "nodevice_ok_btn") ShowWindow(false);
-        else if (name == "control_light_status") SetLightingControl(!m_lightControlOn, true);
-        else if (name == "minbtn") SendMessage(WM_SYSCOMMAND, ui::SC_MINIMIZE);
-        else if (name == "maxbtn") SendMessage(WM_SYSCOMMAND, ui::SC_MAXIMIZE);
-        else if (name == "restorebtn") SendMessage(WM_SYSCOMMAND, ui::SC_RESTORE);
-        else if (name == "device_select_prev") ScrollTabStrip(-1);
-        else if (name == "device_select_next") ScrollTabStrip(1);
-        NotifyPump(msg);
-        return;
-    } else if (msg.sType == ui::DUI_MSGTYPE_SELECTCHANGED && name == "device_select") {
-        // Another tab chosen: the key-capture hook of the old page goes.
-        SendMessage(WM_HOOK_CONTROL, 0, 0);
-        for (DevicePage& page : m_pages)
-            if (page.tab && msg.pSender->GetParent() == page.tab) page.tab->SelectTab();
-    }
-    NotifyPump(msg);
-}
-
 ui::CControlUI* CMainWnd::CreateControl(const std::string& className) {
     return CreateProgramControl(className, this, &m_pm);
 }
@@ -124,7 +91,7 @@ LRESULT CMainWnd::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
             break;
         case kTimerTrayMenu: OpenTrayMenu(); break;
         case kTimerGameRestore: OnGameRestore(); break;
-        case kTimerProfileSwitch: break;  // armed by the profile combo of the device pages
+        case kTimerProfileSwitch: FinishProfileSwitch(); break;
         default: handled = false; break;
     }
     return 0;

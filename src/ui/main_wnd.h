@@ -139,6 +139,39 @@ private:
     void OnGameRestore();
     void OnMenuCommand(const std::string& item);
 
+public:
+    // The selected page's profile becomes the device's: loaded, shown and written to the
+    // device (timer 1055 after a choice in "device_profile_combo", and after delete or reset).
+    void FinishProfileSwitch();
+    // The apply sequence of a profile on an open device.
+    void ApplyProfile(CQuorinUSBDevice& device);
+
+private:
+
+    // Notification routing (main_wnd_routing.cpp): handlers get the notification and the
+    // number of a numbered family.
+    void OnNoDeviceOk(ui::TNotifyUI&, int);
+    void OnLightSwitchClick(ui::TNotifyUI&, int);
+    void OnCaptionButton(ui::TNotifyUI& msg, int);
+    void OnTabScroll(ui::TNotifyUI& msg, int);
+    void OnDeviceTabChosen(ui::TNotifyUI& msg, int);
+    void OnOperationTab(ui::TNotifyUI& msg, int);
+    void OnProfileAdd(ui::TNotifyUI&, int);
+    void OnProfileCopy(ui::TNotifyUI&, int);
+    void OnProfileDelete(ui::TNotifyUI&, int);
+    void OnProfileReset(ui::TNotifyUI&, int);
+    void OnRestoreDefaults(ui::TNotifyUI& msg, int number);
+    void OnProfileRename(ui::TNotifyUI&, int);
+    void OnProfileMenuToggle(ui::TNotifyUI&, int);
+    void OnProfileImport(ui::TNotifyUI&, int);
+    void OnProfileExport(ui::TNotifyUI&, int);
+    void OnProfileChosen(ui::TNotifyUI&, int);
+    void OnSystemPageChange(ui::TNotifyUI& msg, int);
+    CDeviceProfileUI* SelectedProfiles();
+    static bool IsImportableProfile(const std::string& path);
+    // A question or notice in the message box; 1 when confirmed.
+    int Ask(const std::string& textId, int buttons);
+
     // Devices (main_wnd_devices.cpp).
     void BuildSlotList();
     DevicePage* CreatePage(std::size_t typeRow);

@@ -32,6 +32,16 @@ strip set.png "circle 16,16 16,12 line 16,8 16,10 line 16,22 16,24 line 8,16 10,
 strip prev.png "polyline 19,10 13,16 19,22"
 strip next.png "polyline 13,10 19,16 13,22"
 
+# Profile actions (strips like the caption buttons).
+strip profile_add.png "line 16,9 16,23 line 9,16 23,16"
+strip profile_copy.png "rectangle 9,12 19,23 polyline 13,12 13,8 23,8 23,19 19,19"
+strip profile_delete.png "polyline 10,11 22,11 line 14,11 14,9 line 14,9 18,9 line 18,9 18,11 polyline 11,11 12,23 20,23 21,11" '#E0434B' '#B8323A'
+strip profile_import.png "line 16,8 16,19 polyline 12,15 16,19 20,15 polyline 9,19 9,23 23,23 23,19"
+strip profile_export.png "line 16,19 16,8 polyline 12,12 16,8 20,12 polyline 9,19 9,23 23,23 23,19"
+strip profile_reset.png "arc 9,9 23,23 30,300 polyline 21,8 22,12 18,13"
+strip profile_save.png "polyline 10,16 14,20 22,11"
+strip profile_more.png "polyline 11,13 16,18 21,13"
+
 # Program logo and tray icon: a rounded key cap with the accent bar.
 convert -size 32x32 xc:none -fill '#1C1E24' -stroke "$accent" -strokewidth 2 \
   -draw "roundrectangle 3,5 28,26 6,6" -fill "$accent" -stroke none -draw "rectangle 9,19 22,21" \

@@ -1,5 +1,7 @@
 #include "device/protocol/keyboard_protocol.h"
 
+#include "platform/debug_trace.h"
+
 #include <algorithm>
 #include <new>
 
@@ -18,6 +20,8 @@ constexpr std::size_t kMode = 1, kBrightness = 2, kSpeed = 3, kFx = 4, kMultiCol
 }
 
 constexpr std::uint8_t kMaxSpeed = 4;
+constexpr std::uint8_t kMaxBrightness = 4;
+constexpr std::uint8_t kMaxPollingRateCode = 3;
 
 void PutLe16(std::vector<std::uint8_t>& image, std::size_t at, std::size_t value) {
     image[at] = static_cast<std::uint8_t>(value & 0xFF);
@@ -54,6 +58,33 @@ ColourImage ColourImageOf(const KeyMaps& maps, std::span<const Rgba> pageColours
 }
 
 }  // namespace
+
+int ClampKeyboardSettings(KeyboardSettings& s) {
+    struct Range {
+        const char* name;
+        std::uint8_t KeyboardSettings::*field;
+        std::uint8_t highest;
+    };
+    static constexpr Range kRanges[] = {
+        {"mode code", &KeyboardSettings::modeCode, kHostRenderedModeCode},
+        {"brightness", &KeyboardSettings::brightness, kMaxBrightness},
+        {"speed", &KeyboardSettings::speed, kMaxSpeed},
+        {"multi-colour", &KeyboardSettings::multiColor, 1},
+        {"W flag", &KeyboardSettings::wFlag, 1},
+        {"6-key flag", &KeyboardSettings::key6Flag, 1},
+        {"Win lock", &KeyboardSettings::winFlag, 1},
+        {"polling rate", &KeyboardSettings::pollingRate, kMaxPollingRateCode},
+    };
+    int clamped = 0;
+    for (const Range& range : kRanges) {
+        std::uint8_t& value = s.*range.field;
+        if (value <= range.highest) continue;
+        DebugTraceF("keyboard settings: %s %u out of range, %u written", range.name, value, range.highest);
+        value = range.highest;
+        ++clamped;
+    }
+    return clamped;
+}
 
 KeyboardSettingsRecord BuildKeyboardSettingsRecord(const KeyboardSettings& s) {
     using namespace record;
@@ -133,10 +164,13 @@ int ReadKeyboardSettings(CDeviceChannel& channel, KeyboardSettingsReadBack& out)
     return kResultOk;
 }
 
-int WriteKeyboardSettings(CDeviceChannel& channel, const KeyboardSettings& settings) {
-    if (!channel.IsConnected()) return kResultFailed;
-    const KeyboardSettingsRecord record = BuildKeyboardSettingsRecord(settings);
-    return Bracketed(channel, [&] { return channel.WriteSettings(0, record); });
+int WriteKeyboardSettings(CDeviceChannel& channel, const KeyboardSettings& settings, int recordIndex,
+                          std::uint8_t recordByte0) {
+    if (!channel.IsConnected() || recordIndex < 0 || recordIndex > 255) return kResultFailed;
+    KeyboardSettingsRecord record = BuildKeyboardSettingsRecord(settings);
+    record[0] = recordByte0;
+    const auto offset = static_cast<std::uint16_t>(recordIndex * kKeyboardRecordSize);
+    return Bracketed(channel, [&] { return channel.WriteSettings(offset, record); });
 }
 
 std::vector<int> CollectUsedMacros(const KeyMaps& maps, std::span<const std::uint32_t> assignments,

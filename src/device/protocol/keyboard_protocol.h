@@ -48,6 +48,11 @@ struct KeyboardSettings {
     friend bool operator==(const KeyboardSettings&, const KeyboardSettings&) = default;
 };
 
+// Brings every field into the range the firmware takes (a damaged profile must not write
+// nonsense into the device): each value out of range becomes the nearest valid one, traced.
+// Returns how many fields were changed.
+int ClampKeyboardSettings(KeyboardSettings& settings);
+
 // Byte 0 (the active-record index) is written as 0; codes 29 and 30 become 0xFE.
 KeyboardSettingsRecord BuildKeyboardSettingsRecord(const KeyboardSettings& settings);
 // The mode code comes back raw: 0xFE means "keep the mode on the page".
@@ -77,7 +82,10 @@ struct KeyboardSettingsReadBack {
 };
 // The active-record index, then that record.
 int ReadKeyboardSettings(CDeviceChannel& channel, KeyboardSettingsReadBack& out);
-int WriteKeyboardSettings(CDeviceChannel& channel, const KeyboardSettings& settings);
+// Record `recordIndex` with `recordByte0` in its byte 0 (0 for a profile; a game event puts
+// its effect there).
+int WriteKeyboardSettings(CDeviceChannel& channel, const KeyboardSettings& settings, int recordIndex = 0,
+                          std::uint8_t recordByte0 = 0);
 
 // Macro numbers in order of first use by the mapped page keys; a key's slot in the device is
 // the index of its macro number here. Numbers not below `macroCount` are left out.

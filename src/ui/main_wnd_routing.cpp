@@ -1,0 +1,295 @@
+// Notification routing: every control of every device page lives in the main window's one
+// paint manager, so their notifications arrive here and go to the selected device and its
+// editors by control name. Numbered families ("key_12") are split at the last '_'. A row
+// without a handler names a control whose editor comes with a later page; it does nothing.
+#include <strings.h>
+
+#include <cstdlib>
+#include <string_view>
+
+#include "device/quorin_products.h"
+#include "platform/atomic_file.h"
+#include "platform/debug_trace.h"
+#include "platform/message_queue.h"
+#include "platform/tick.h"
+#include "profile/device_profile_ui.h"
+#include "profile/json_file.h"
+#include "ui/main_wnd.h"
+#include "ui/msg_wnd.h"
+#include "uikit/file_dialog.h"
+#include "uikit/resource_manager.h"
+
+namespace kx58 {
+namespace {
+
+using Handler = void (CMainWnd::*)(ui::TNotifyUI&, int number);
+
+struct Route {
+    const char* name;  // an exact name, or a family prefix ending in '_'
+    Handler handler;
+};
+
+constexpr std::string_view kProfileFilter = "Profile Files(*.json)|*.json;||";
+
+// The family prefix (up to and including the last '_') and its number ("key_" gives 0).
+bool SplitFamily(const std::string& name, std::string& prefix, int& number) {
+    const std::size_t underscore = name.rfind('_');
+    if (underscore == std::string::npos) return false;
+    prefix = name.substr(0, underscore + 1);
+    number = std::atoi(name.c_str() + underscore + 1);
+    return true;
+}
+
+const Route* FindRoute(std::initializer_list<Route> routes, const std::string& name, int& number) {
+    for (const Route& route : routes)
+        if (strcasecmp(route.name, name.c_str()) == 0) return &route;
+    std::string prefix;
+    if (!SplitFamily(name, prefix, number)) return nullptr;
+    for (const Route& route : routes)
+        if (route.name == prefix) return &route;
+    return nullptr;
+}
+
+}  // namespace
+
+void CMainWnd::Notify(ui::TNotifyUI& msg) {
+    const std::string name = msg.pSender ? msg.pSender->GetName() : std::string();
+    const std::string& type = msg.sType;
+    if (type != ui::DUI_MSGTYPE_TIMER) DebugTraceF("notify %s from %s", type.c_str(), name.c_str());
+    if (type == "click_wpremove" || type == "click_wpedit") return;  // the base's handling skipped too
+    using M = CMainWnd;
+    int number = 0;
+    const Route* route = nullptr;
+    if (type == ui::DUI_MSGTYPE_WINDOWINIT) {
+        OnWindowInit();
+    } else if (type == ui::DUI_MSGTYPE_WINDOWSIZE) {
+        if (name == "root" && m_displayChanged) {
+            m_displayChanged = false;
+            FixSizeAndDpi();
+        }
+    } else if (type == ui::DUI_MSGTYPE_CLICK) {
+        if (name == "closebtn") {
+            HideToTray();
+            return;  // the base would close the window
+        }
+        route = FindRoute({{"nodevice_ok_btn", &M::OnNoDeviceOk}, {"control_light_status", &M::OnLightSwitchClick},
+                           {"minbtn", &M::OnCaptionButton}, {"maxbtn", &M::OnCaptionButton},
+                           {"restorebtn", &M::OnCaptionButton}, {"skinbtn", nullptr}, {"setbtn", nullptr},
+                           {"key_", nullptr}, {"color_option_", nullptr}, {"audiocolor_option_", nullptr},
+                           {"windowdeviceset_", nullptr}, {"DPI_color_option_", nullptr},
+                           {"default_btn", &M::OnRestoreDefaults}, {"reset_repeat_btn", nullptr},
+                           {"device_add_btn", &M::OnProfileAdd}, {"device_sub_btn", &M::OnProfileDelete},
+                           {"device_export_btn", &M::OnProfileExport}, {"device_import_btn", &M::OnProfileImport},
+                           {"device_copy_btn", &M::OnProfileCopy}, {"device_reset_btn", &M::OnProfileReset},
+                           {"device_profile_edit_save_btn", &M::OnProfileRename},
+                           {"profile_fun_spread_btn", &M::OnProfileMenuToggle},
+                           {"key_butt_keysave", nullptr}, {"key_butt_keydefalut", nullptr}, {"key_butt_keycancel", nullptr},
+                           {"key_butt_prosave", nullptr}, {"macro_btn_starredio", nullptr}, {"macro_btn_stopredio", nullptr},
+                           {"macro_btn_name_add", nullptr}, {"macro_btn_name_sub", nullptr}, {"macro_btn_name_edit", nullptr},
+                           {"macro_btn_save", nullptr}, {"macro_btn_cancel", nullptr}, {"macro_btn_export", nullptr},
+                           {"macro_btn_import", nullptr}, {"macro_btn_up", nullptr}, {"macro_btn_down", nullptr},
+                           {"macro_btn_uptop", nullptr}, {"macro_btn_downbottom", nullptr}, {"macro_btn_delete", nullptr},
+                           {"macro_btn_deleteall", nullptr}, {"shootdate_save_btn", nullptr}, {"shootdate_reset_btn", nullptr},
+                           {"shootdate_import_btn", nullptr}, {"shootdate_export_btn", nullptr},
+                           {"bullet_selected_prev", nullptr}, {"bullet_selected_next", nullptr},
+                           {"custom_bright_color_btn", nullptr}, {"custom_off_color_btn", nullptr}, {"deng_same_mode", nullptr},
+                           {"hs_EQ_btn_save", nullptr}, {"hs_EQ_btn_delete", nullptr},
+                           {"macro_inset_moveleftkey_btn", nullptr}, {"macro_inset_moverightkey_btn", nullptr},
+                           {"macro_inset_moveupkey_btn", nullptr}, {"macro_inset_movedownkey_btn", nullptr},
+                           {"device_select_prev", &M::OnTabScroll}, {"device_select_next", &M::OnTabScroll},
+                           {"Close_bkColor_btn", nullptr}, {"music_setting_btn", nullptr}},
+                          name, number);
+    } else if (type == ui::DUI_MSGTYPE_SELECTCHANGED) {
+        route = FindRoute({{"DPI_enable_check_", nullptr}, {"DPI_select_check_", nullptr},
+                           {"polling_rate_option_", &M::OnSystemPageChange}, {"repeat_delay_check_", &M::OnSystemPageChange},
+                           {"mouse_device_seting_option_", nullptr}, {"shoot_gun_op_", nullptr}, {"bullet_op_", nullptr},
+                           {"magic_option_", nullptr}, {"6533_eq_option_", nullptr}, {"key_ComBox_check_", nullptr},
+                           {"pointer_precision_check", nullptr}, {"scrolls_page_check", nullptr},
+                           {"winlockflag_option", &M::OnSystemPageChange}, {"wflag_option", &M::OnSystemPageChange},
+                           {"6flag_option", &M::OnSystemPageChange}, {"synchro_device_select", nullptr},
+                           {"device_select", &M::OnDeviceTabChosen}, {"deng_Op_tab", &M::OnOperationTab},
+                           {"key_Op_tab", &M::OnOperationTab}, {"macro_Op_tab", &M::OnOperationTab},
+                           {"system_Op_tab", &M::OnOperationTab}, {"cursor_Op_tab", &M::OnOperationTab},
+                           {"6533_voice_Op_tab", &M::OnOperationTab}, {"magic_Op_tab", &M::OnOperationTab},
+                           {"Virtual7.1_Op_tab", &M::OnOperationTab}, {"deng_FXL_check", nullptr}, {"deng_FXR_check", nullptr},
+                           {"deng_7color_check", nullptr}, {"bullet_x_check", nullptr}, {"bullet_y_check", nullptr},
+                           {"magic_enable_option", nullptr}, {"6533_MicIn_option", nullptr},
+                           {"6533_MicMoniter_option", nullptr}, {"deng_7audiocolor_check", nullptr},
+                           {"audio_BkColor_check", nullptr}, {"audio_FgColor_check", nullptr}},
+                          name, number);
+    } else if (type == ui::DUI_MSGTYPE_ITEMSELECT) {
+        route = FindRoute({{"device_profile_combo", &M::OnProfileChosen}, {"light_combo_modeSelect", nullptr},
+                           {"light_combo_custommodeSelect", nullptr}, {"light_combo_ZZCCmodeSelect", nullptr},
+                           {"light_combo_audiomodeSelect", nullptr}, {"keyset_function_combo", nullptr},
+                           {"keyset_macro_over_combo", nullptr}, {"keyset_mousekey_combo", nullptr},
+                           {"keyset_mouseswing_combo", nullptr}, {"keyset_mousewheel_combo", nullptr},
+                           {"keyset_mousedpi_combo", nullptr}, {"keyset_media_combo", nullptr},
+                           {"keyset_system_combo", nullptr}, {"keyset_macro_combo", nullptr},
+                           {"keyset_gunkey_combo", nullptr}, {"keyset_combokey_combo", nullptr},
+                           {"macro_name_list", nullptr}, {"custom_eq_name_combo", nullptr}},
+                          name, number);
+    }
+    // Sliders, edits, colour pickers and key drags belong to the editors of later pages.
+    if (route && route->handler) (this->*route->handler)(msg, number);
+    NotifyPump(msg);
+}
+
+// --- Window-level ------------------------------------------------------------------------------
+
+void CMainWnd::OnNoDeviceOk(ui::TNotifyUI&, int) { ShowWindow(false); }
+void CMainWnd::OnLightSwitchClick(ui::TNotifyUI&, int) { SetLightingControl(!m_lightControlOn, true); }
+
+void CMainWnd::OnCaptionButton(ui::TNotifyUI& msg, int) {
+    const std::string& name = msg.pSender->GetName();
+    const WPARAM command = name == "minbtn" ? ui::SC_MINIMIZE : name == "maxbtn" ? ui::SC_MAXIMIZE : ui::SC_RESTORE;
+    SendMessage(WM_SYSCOMMAND, command);
+}
+
+void CMainWnd::OnTabScroll(ui::TNotifyUI& msg, int) { ScrollTabStrip(msg.pSender->GetName() == "device_select_next" ? 1 : -1); }
+
+void CMainWnd::OnDeviceTabChosen(ui::TNotifyUI& msg, int) {
+    // Another tab chosen: the key-capture hook of the old page goes.
+    SendMessage(WM_HOOK_CONTROL, 0, 0);
+    for (DevicePage& page : m_pages)
+        if (page.tab && msg.pSender->GetParent() == page.tab) page.tab->SelectTab();
+}
+
+void CMainWnd::OnOperationTab(ui::TNotifyUI& msg, int) {
+    // The option names the page of the device's operation pages it shows.
+    DevicePage* page = SelectedPage();
+    if (!page || !page->device || msg.wParam == 0) return;
+    auto* pages = dynamic_cast<ui::CTabLayoutUI*>(m_pm.FindSubControlByName(page->device, "device_op_pages"));
+    const std::string& index = msg.pSender->GetUserData();
+    if (pages && !index.empty()) pages->SelectItem(std::atoi(index.c_str()));
+}
+
+// --- Profiles ----------------------------------------------------------------------------------
+
+CDeviceProfileUI* CMainWnd::SelectedProfiles() {
+    DevicePage* page = SelectedPage();
+    return page && page->device ? page->device->ProfileControl() : nullptr;
+}
+
+int CMainWnd::Ask(const std::string& textId, int buttons) {
+    return CMsgWnd::ShowMessage(*this, {}, textId, m_dpi, true, buttons);
+}
+
+void CMainWnd::OnProfileAdd(ui::TNotifyUI&, int) {
+    if (CDeviceProfileUI* profiles = SelectedProfiles()) profiles->AddProfile();
+}
+
+void CMainWnd::OnProfileCopy(ui::TNotifyUI&, int) {
+    if (CDeviceProfileUI* profiles = SelectedProfiles()) profiles->CopyProfile();
+}
+
+void CMainWnd::OnProfileDelete(ui::TNotifyUI&, int) {
+    CDeviceProfileUI* profiles = SelectedProfiles();
+    if (!profiles || profiles->GetProfileCount() < 2) return;  // the last profile stays, silently
+    if (!Ask("delete_confirm_text", kMessageButtonsConfirmCancel)) return;
+    // The neighbour that takes its place becomes the device's profile.
+    if (profiles->DeleteProfile()) FinishProfileSwitch();
+}
+
+void CMainWnd::OnProfileReset(ui::TNotifyUI&, int) {
+    CDeviceProfileUI* profiles = SelectedProfiles();
+    if (!profiles || profiles->GetSelectedIndex() < 0) return;
+    if (profiles->ResetProfile()) FinishProfileSwitch();
+}
+
+void CMainWnd::OnRestoreDefaults(ui::TNotifyUI& msg, int number) {
+    if (!SelectedProfiles() || !Ask("reset_confirm_text", kMessageButtonsConfirmCancel)) return;
+    OnProfileReset(msg, number);
+}
+
+void CMainWnd::OnProfileRename(ui::TNotifyUI&, int) {
+    CDeviceProfileUI* profiles = SelectedProfiles();
+    if (!profiles) return;
+    const std::string name = profiles->GetNameEditText();
+    if (name.empty()) return;
+    switch (profiles->RenameProfile(name)) {
+        case ProfileList::kNameInUse: Ask("message_text_5", kMessageButtonsConfirm); break;
+        case ProfileList::kNameBlank: Ask("message_text_25", kMessageButtonsConfirm); break;
+        case ProfileList::kNotWritten: Ask("profile_write_failed_text", kMessageButtonsConfirm); break;
+        default: break;
+    }
+}
+
+void CMainWnd::OnProfileMenuToggle(ui::TNotifyUI&, int) {
+    if (CDeviceProfileUI* profiles = SelectedProfiles()) profiles->ShowProfileMenu(!profiles->IsProfileMenuVisible());
+}
+
+bool CMainWnd::IsImportableProfile(const std::string& path) {
+    // Read as the list reads it: a regular file within the import limit that parses and names
+    // itself; anything else is refused before the list is touched.
+    const FileRead read = ReadRegularFile(path, ProfileList::kMaxImportBytes);
+    if (!read.ok()) return false;
+    const Json::Value document = ParseJsonText(read.text);
+    return document.isObject() && document.isMember("profilename") && !document["profilename"].isNull() &&
+           document.isMember("profileUUID") && !document["profileUUID"].isNull();
+}
+
+void CMainWnd::OnProfileImport(ui::TNotifyUI&, int) {
+    CDeviceProfileUI* profiles = SelectedProfiles();
+    if (!profiles || profiles->GetSelectedIndex() < 0) return;
+    const std::optional<std::string> path = ui::OpenFileDialog(GetHWND(), kProfileFilter);
+    if (!path) return;
+    if (!IsImportableProfile(*path) || !profiles->ImportProfile(*path)) {
+        DebugTraceF("import refused: %s", path->c_str());
+        Ask("import_refused_text", kMessageButtonsConfirm);
+    }
+}
+
+void CMainWnd::OnProfileExport(ui::TNotifyUI&, int) {
+    CDeviceProfileUI* profiles = SelectedProfiles();
+    if (!profiles || profiles->GetSelectedIndex() < 0) return;
+    const std::optional<std::string> path = ui::SaveFileDialog(GetHWND(), kProfileFilter, profiles->GetNameEditText());
+    if (!path || path->empty()) return;
+    if (!profiles->ExportProfile(*path)) Ask("export_failed_text", kMessageButtonsConfirm);
+}
+
+void CMainWnd::OnProfileChosen(ui::TNotifyUI&, int) {
+    // The combo may change again while the user scrolls through it; the switch waits.
+    kx58::SetTimer(GetHWND(), kTimerProfileSwitch, kTimerProfileSwitchMs);
+}
+
+void CMainWnd::FinishProfileSwitch() {
+    DevicePage* page = SelectedPage();
+    if (!page || !page->device || !page->device->ProfileControl()) return;
+    CDeviceProfileUI& profiles = *page->device->ProfileControl();
+    profiles.SelectProfile(profiles.GetSelectedIndex());
+    page->device->LoadProfile();
+    ApplyProfile(*page->device);
+}
+
+void CMainWnd::ApplyProfile(CQuorinUSBDevice& device) {
+    if (!device.IsOpen()) return;  // shown on the page; written when the device comes
+    const std::uint64_t started = TickCount64();
+    device.LoadKeyPage();
+    device.ValidateMacroKeys();
+    device.LoadLightPage();
+    device.ApplySettings(0, 0, 1, m_screenWidth, m_screenHeight);
+    const std::vector<int> macros = device.CollectUsedMacros();
+    const int macroResult = device.ApplyMacros(macros);
+    device.ApplyProfileKeys();
+    DebugTraceF("profile applied in %llu ms", static_cast<unsigned long long>(TickCount64() - started));
+    if (macroResult == -1) {
+        Ask("message_text_7", kMessageButtonsConfirm);
+    } else if (macroResult > 0) {
+        std::string text;
+        ui::CResourceManager::GetInstance()->FindText("message_text_16", text);
+        if (const std::size_t at = text.find("%d"); at != std::string::npos) text.replace(at, 2, std::to_string(macroResult));
+        CMsgWnd::ShowMessage(*this, {}, text.empty() ? std::to_string(macroResult) : text, m_dpi, false,
+                             kMessageButtonsConfirm);
+    }
+}
+
+// --- Device settings ---------------------------------------------------------------------------
+
+void CMainWnd::OnSystemPageChange(ui::TNotifyUI& msg, int) {
+    // An option group sends for the option that became selected; the cleared ones stay quiet.
+    if (msg.wParam == 0 && msg.pSender->GetName().find("_option_") != std::string::npos) return;
+    DevicePage* page = SelectedPage();
+    if (auto* keyboard = page ? dynamic_cast<CQuorinKeyboardDevice*>(page->device) : nullptr) keyboard->ApplySystemPage();
+}
+
+}  // namespace kx58

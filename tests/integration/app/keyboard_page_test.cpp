@@ -1,0 +1,220 @@
+// The keyboard page as a user works it, against the simulated keyboard: the profile buttons,
+// the profile combo, the system page, the message box, and the keyboard changing its own
+// state. Results are checked in the simulator's memory and in the profile files.
+#include <filesystem>
+
+#include "device/quorin_products.h"
+#include "platform/folders.h"
+#include "integration/app/main_window_fixture.h"
+#include "profile/device_profile_ui.h"
+#include "profile/json_file.h"
+#include "uikit/button.h"
+#include "uikit/edit.h"
+#include "uikit/file_dialog.h"
+#include "uikit/list.h"
+#include "uikit/paint_manager.h"
+
+namespace kx58test {
+namespace {
+
+using namespace kx58;
+
+class KeyboardPageTest : public MainWindowTest {
+protected:
+    void OpenKeyboardPage() {
+        ASSERT_TRUE(rack->Plug("kb"));
+        OpenWindow();
+        ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
+        Page("keyboard").tab->SelectTab();
+        keyboard = dynamic_cast<CQuorinKeyboardDevice*>(Page("keyboard").device);
+        ASSERT_NE(keyboard, nullptr);
+        profiles = keyboard->ProfileControl();
+        ASSERT_NE(profiles, nullptr);
+        // Attached: the key table was read back and the settings record shown.
+        ASSERT_TRUE(RunUntil([&] { return keyboard->Memory().Positions() > 0 && keyboard->IsLightThreadRunning(); }));
+    }
+    std::vector<std::string> ListedNames() {
+        std::vector<std::string> names;
+        const Json::Value list = ReadJsonDocument(profiles->List().ListFilePath());
+        for (const Json::Value& entry : list["profilelist"])
+            names.push_back(entry["profilename"].asString());
+        return names;
+    }
+    // Answers the next message box as the user would and tells what it said.
+    void AnswerNextMessage(bool confirm) {
+        ui::HeadlessBackend::Get()->PostIdleAction([this, confirm] { AnswerOpenMessage(confirm); });
+    }
+    void AnswerOpenMessage(bool confirm) {
+        for (ui::CPaintManagerUI* manager : ui::CPaintManagerUI::AllManagers()) {
+            ui::CControlUI* text = manager->FindControl("MessageText");
+            ui::CControlUI* button = manager->FindControl(confirm ? "confirm_btn" : "cancel_btn");
+            if (!text || !button) continue;
+            said.push_back(text->GetText());
+            button->Activate();
+            return;
+        }
+        // Not open yet: look again on the next idle turn.
+        ui::HeadlessBackend::Get()->PostIdleAction([this, confirm] { AnswerOpenMessage(confirm); });
+    }
+    devsim::FirmwareMemory Memory() { return rack->Find("kb")->Memory(); }
+    ui::CComboUI* Combo() { return dynamic_cast<ui::CComboUI*>(Find("device_profile_combo")); }
+
+    CQuorinKeyboardDevice* keyboard = nullptr;
+    CDeviceProfileUI* profiles = nullptr;
+    std::vector<std::string> said;
+};
+
+TEST_F(KeyboardPageTest, TheProfileButtonsKeepTheListAndTheDocuments) {
+    OpenKeyboardPage();
+    EXPECT_EQ(ListedNames(), std::vector<std::string>{"profile1"});
+    EXPECT_EQ(Combo()->GetCount(), 1);
+    EXPECT_EQ(profiles->GetNameEditText(), "profile1");
+
+    Click("device_add_btn");
+    Click("device_add_btn");
+    EXPECT_EQ(ListedNames(), (std::vector<std::string>{"profile1", "profile2", "profile3"}));
+    EXPECT_EQ(Combo()->GetCount(), 3);
+    EXPECT_EQ(Combo()->GetCurSel(), 0);  // added profiles are not chosen
+
+    // Rename the selected profile, then try a taken name and a blank one.
+    profiles->SetNameEditText("Game");
+    Click("device_profile_edit_save_btn");
+    EXPECT_EQ(ListedNames()[0], "Game");
+    EXPECT_EQ(ReadJsonDocument(profiles->GetProfilePathAt(0))["profilename"].asString(), "Game");
+    profiles->SetNameEditText("PROFILE2");
+    AnswerNextMessage(true);
+    Click("device_profile_edit_save_btn");
+    profiles->SetNameEditText("   ");
+    AnswerNextMessage(true);
+    Click("device_profile_edit_save_btn");
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0], "This name is already in use.");
+    EXPECT_EQ(said[1], "The name cannot be blank.");
+    EXPECT_EQ(ListedNames()[0], "Game");
+
+    Click("device_copy_btn");
+    Click("device_copy_btn");
+    EXPECT_EQ(ListedNames().back(), "Game copy copy");
+
+    // Export the selected profile, import it back twice: the names accumulate suffixes.
+    TempDir files;
+    const std::string exported = files / "Game.json";
+    ui::SetFileDialogHook([&](const ui::FileDialogRequest&) { return std::optional<std::string>(exported); });
+    Click("device_export_btn");
+    EXPECT_EQ(ReadJsonDocument(exported)["profilename"].asString(), "Game");
+    Click("device_import_btn");
+    Click("device_import_btn");
+    const std::vector<std::string> names = ListedNames();
+    EXPECT_EQ(std::vector<std::string>(names.end() - 2, names.end()),
+              (std::vector<std::string>{"Game(1)", "Game(1)(2)"}));
+
+    // A file that is no profile, or too large, is refused with a message and changes nothing.
+    WriteWholeFile(files / "notes.json", R"({"Device": []})");
+    WriteWholeFile(files / "huge.json", R"({"profilename": "x", "profileUUID": "y", "pad": ")" +
+                                            std::string(ProfileList::kMaxImportBytes, ' ') + "\"}");
+    for (const char* file : {"notes.json", "huge.json"}) {
+        const std::string path = files / file;
+        ui::SetFileDialogHook([path](const ui::FileDialogRequest&) { return std::optional<std::string>(path); });
+        AnswerNextMessage(true);
+        Click("device_import_btn");
+        EXPECT_EQ(ListedNames().size(), names.size()) << file;
+    }
+    EXPECT_EQ(said.size(), 4u) << testing::PrintToString(said);
+    ui::SetFileDialogHook({});
+
+    // Delete asks first; cancelled, nothing goes; confirmed, the first profile goes and its
+    // neighbour becomes the current one.
+    const std::string firstDocument = profiles->GetProfilePathAt(0);
+    AnswerNextMessage(false);
+    Click("device_sub_btn");
+    EXPECT_EQ(ListedNames().size(), names.size());
+    AnswerNextMessage(true);
+    Click("device_sub_btn");
+    EXPECT_EQ(ListedNames().size(), names.size() - 1);
+    EXPECT_FALSE(kx58::PathExists(firstDocument));
+    EXPECT_EQ(Combo()->GetCurSel(), 0);
+    EXPECT_EQ(profiles->GetNameEditText(), "profile2") << testing::PrintToString(said);
+}
+
+TEST_F(KeyboardPageTest, ChoosingAProfileWritesItIntoTheKeyboard400msLater) {
+    OpenKeyboardPage();
+    Click("device_add_btn");
+    // The second profile lights the keyboard in mode 6, colour 10/20/30, polling code 2, and
+    // has a key moved: Caps Lock (page key 63) sends Escape.
+    Json::Value document = ReadJsonDocument(profiles->GetProfilePathAt(1));
+    Json::Value& light = document["Device"][0]["LightInfo"];
+    light["SelectItem"] = 6;
+    light["Light"] = 3;
+    light["Red"] = 10;
+    light["Green"] = 20;
+    light["Blue"] = 30;
+    document["Device"][0]["SystemStages"]["PollingRate"] = 2;
+    for (Json::Value& key : document["Device"][0]["KeyInfo"])
+        if (key["KeyIndex"].asInt() == 63) key["Assignment"] = 0x200029;
+    ASSERT_TRUE(WriteJsonDocument(profiles->GetProfilePathAt(1), document));
+
+    rack->Find("kb")->ClearRequests();
+    Combo()->SelectItem(1);  // the user picks it; the write follows the 400 ms timer
+    EXPECT_EQ(rack->Find("kb")->RequestCount(), 0u);
+    ASSERT_TRUE(RunUntil([&] { return Memory().settings.size() > 22 && Memory().settings[1] == 6; }));
+    const std::vector<std::uint8_t> record = Memory().settings;
+    EXPECT_EQ(record[2], 3);
+    EXPECT_EQ(record[6], 10);
+    EXPECT_EQ(record[7], 20);
+    EXPECT_EQ(record[8], 30);
+    EXPECT_EQ(record[22], 2);
+    EXPECT_EQ(ReadJsonDocument(profiles->List().ListFilePath())["profileselect"].asInt(), 1);
+    EXPECT_GT(TraceCount("profile applied in"), 0u);
+}
+
+TEST_F(KeyboardPageTest, TheSystemPageWritesTheSettingsRecordAndDamagedValuesAreClamped) {
+    OpenKeyboardPage();
+    Click("system_Op_tab");
+    Click("polling_rate_option_3");
+    ASSERT_TRUE(RunUntil([&] { return Memory().settings.size() > 22 && Memory().settings[22] == 3; }));
+    Click("winlockflag_option");
+    ASSERT_TRUE(RunUntil([&] { return Memory().settings[21] == 1; }));
+    const PackedStages stages = keyboard->ProfileData().GetKeyboardSystemStages();
+    EXPECT_EQ(HighHalf(stages[1]), 3);
+    EXPECT_EQ(HighHalf(stages[2]), 1);
+
+    // A damaged profile: every value out of range reaches the device clamped.
+    Json::Value document = ReadJsonDocument(profiles->GetProfilePathAt(0));
+    document["Device"][0]["LightInfo"]["Light"] = 200;
+    document["Device"][0]["LightInfo"]["Speed"] = 9;
+    document["Device"][0]["SystemStages"]["PollingRate"] = 77;
+    ASSERT_TRUE(WriteJsonDocument(profiles->GetProfilePathAt(0), document));
+    keyboard->LoadProfile();
+    window->ApplyProfile(*keyboard);
+    const std::vector<std::uint8_t> record = Memory().settings;
+    EXPECT_EQ(record[2], 4);      // brightness
+    EXPECT_EQ(record[3], 0);      // speed 4, stored inverted
+    EXPECT_EQ(record[22], 3);     // polling code
+    EXPECT_GT(TraceCount("out of range"), 0u);
+}
+
+TEST_F(KeyboardPageTest, TheKeyboardReportsItsOwnChangesAndThePageFollows) {
+    OpenKeyboardPage();
+    auto kb = rack->Find("kb");
+    ASSERT_TRUE(RunUntil([&] { return bus.ConnectionCount("kb") >= 2; }));
+    // The user switches to record 3 on the keyboard.
+    kb->SendConsumerUsage(0x1003);
+    ASSERT_TRUE(RunUntil([&] { return keyboard->GetActiveProfileIndex() == 3; }));
+    kb->SendConsumerUsage(0x1133);
+    ASSERT_TRUE(RunUntil([&] { return keyboard->Settings().record[17] == 3; }));
+    // A new setting made on the keyboard is read back 50 ms after it said so.
+    devsim::FirmwareMemory memory = kb->Memory();
+    memory.settings[1] = 5;
+    memory.settings[2] = 1;
+    kb->SetMemory(memory);
+    kb->SendConsumerUsage(0x401);
+    ASSERT_TRUE(RunUntil([&] { return keyboard->GetLightState().modeCode == 5; }));
+    EXPECT_EQ(keyboard->GetLightState().brightness, 1);
+    EXPECT_EQ(keyboard->ProfileData().GetLightInfo().Light, 1);
+    // A pause of the colour stream.
+    kb->SendConsumerUsage(0x403);
+    ASSERT_TRUE(RunUntil([&] { return keyboard->StreamPauseLeft() > 0; }));
+}
+
+}  // namespace
+}  // namespace kx58test
