@@ -245,7 +245,10 @@ void CQuorinUSBDevice::InitPage() {
     keyButtons_.clear();
     lightButtons_.clear();
     if (deviceName_.empty()) return;
-    ui::CControlUI* panel = FindInTree(this, "SelectPanel");
+    // The key picture: the select panel of the page (by class; an older skin names it).
+    ui::CControlUI* panel = FindControl(
+        [](ui::CControlUI* c) { return c->GetInterface("SelectPanel") != nullptr || c->GetName() == "SelectPanel"; },
+        ui::UIFIND_ALL);
     if (!panel) return;
     panel->FindControl(
         [this](ui::CControlUI* c) {

@@ -21,8 +21,9 @@ using namespace kx58;
 
 class KeyboardPageTest : public MainWindowTest {
 protected:
-    void OpenKeyboardPage() {
-        ASSERT_TRUE(rack->Plug("kb"));
+    void OpenKeyboardPage(const std::string& product = "kb") {
+        this->product = product;
+        ASSERT_TRUE(rack->Plug(product));
         OpenWindow();
         ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
         Page("keyboard").tab->SelectTab();
@@ -56,9 +57,10 @@ protected:
         // Not open yet: look again on the next idle turn.
         ui::HeadlessBackend::Get()->PostIdleAction([this, confirm] { AnswerOpenMessage(confirm); });
     }
-    devsim::FirmwareMemory Memory() { return rack->Find("kb")->Memory(); }
+    devsim::FirmwareMemory Memory() { return rack->Find(product)->Memory(); }
     ui::CComboUI* Combo() { return dynamic_cast<ui::CComboUI*>(Find("device_profile_combo")); }
 
+    std::string product;
     CQuorinKeyboardDevice* keyboard = nullptr;
     CDeviceProfileUI* profiles = nullptr;
     std::vector<std::string> said;
@@ -136,8 +138,12 @@ TEST_F(KeyboardPageTest, TheProfileButtonsKeepTheListAndTheDocuments) {
     EXPECT_EQ(profiles->GetNameEditText(), "profile2") << testing::PrintToString(said);
 }
 
-TEST_F(KeyboardPageTest, ChoosingAProfileWritesItIntoTheKeyboard400msLater) {
-    OpenKeyboardPage();
+// By cable and through the receiver alike.
+class KeyboardConnectionTest : public KeyboardPageTest, public ::testing::WithParamInterface<const char*> {};
+INSTANTIATE_TEST_SUITE_P(CableAndReceiver, KeyboardConnectionTest, ::testing::Values("kb", "kb-rx"));
+
+TEST_P(KeyboardConnectionTest, ChoosingAProfileWritesItIntoTheKeyboard400msLater) {
+    OpenKeyboardPage(GetParam());
     Click("device_add_btn");
     // The second profile lights the keyboard in mode 6, colour 10/20/30, polling code 2, and
     // has a key moved: Caps Lock (page key 63) sends Escape.
@@ -149,13 +155,12 @@ TEST_F(KeyboardPageTest, ChoosingAProfileWritesItIntoTheKeyboard400msLater) {
     light["Green"] = 20;
     light["Blue"] = 30;
     document["Device"][0]["SystemStages"]["PollingRate"] = 2;
-    for (Json::Value& key : document["Device"][0]["KeyInfo"])
-        if (key["KeyIndex"].asInt() == 63) key["Assignment"] = 0x200029;
+    document["Device"][0]["KeyList"][63]["Assignment"] = 0x200029;
     ASSERT_TRUE(WriteJsonDocument(profiles->GetProfilePathAt(1), document));
 
-    rack->Find("kb")->ClearRequests();
+    rack->Find(product)->ClearRequests();
     Combo()->SelectItem(1);  // the user picks it; the write follows the 400 ms timer
-    EXPECT_EQ(rack->Find("kb")->RequestCount(), 0u);
+    EXPECT_EQ(rack->Find(product)->RequestCount(), 0u);
     ASSERT_TRUE(RunUntil([&] { return Memory().settings.size() > 22 && Memory().settings[1] == 6; }));
     const std::vector<std::uint8_t> record = Memory().settings;
     EXPECT_EQ(record[2], 3);
@@ -164,7 +169,39 @@ TEST_F(KeyboardPageTest, ChoosingAProfileWritesItIntoTheKeyboard400msLater) {
     EXPECT_EQ(record[8], 30);
     EXPECT_EQ(record[22], 2);
     EXPECT_EQ(ReadJsonDocument(profiles->List().ListFilePath())["profileselect"].asInt(), 1);
-    EXPECT_GT(TraceCount("profile applied in"), 0u);
+    // The key table: Caps Lock's position now holds Escape's code.
+    ASSERT_TRUE(RunUntil([&] { return TraceCount("profile applied in") > 0; }));
+    const std::uint8_t capsPosition = keyboard->Memory().maps.position[63];
+    ASSERT_NE(capsPosition, kNoKeyPosition);
+    const std::vector<std::uint8_t> table = Memory().keyTable;
+    EXPECT_EQ(table[capsPosition * 3 + 2], 0x29);
+}
+
+// A key whose factory code is in no key position of the attached keyboard is not on it: 255
+// in both maps, shown disabled, and the key-table write leaves every position to the others.
+TEST_F(KeyboardPageTest, AKeyTheKeyboardLacksIsSkipped) {
+    ASSERT_TRUE(rack->Plug("kb"));
+    auto kb = rack->Find("kb");
+    devsim::FirmwareMemory memory = kb->Memory();
+    const KeyCode pause = DefaultKeyCodes()[15];
+    std::size_t pausePosition = memory.keyTable.size();
+    for (std::size_t k = 0; k + 2 < memory.keyTable.size(); k += 3)
+        if (memory.keyTable[k] == pause.type && memory.keyTable[k + 1] == pause.code1 && memory.keyTable[k + 2] == pause.code2)
+            pausePosition = k / 3;
+    ASSERT_LT(pausePosition, memory.keyTable.size());
+    memory.keyTable[pausePosition * 3 + 2] = 0x6F;  // an F20 where Pause was
+    kb->SetMemory(memory);
+    OpenWindow();
+    ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
+    keyboard = dynamic_cast<CQuorinKeyboardDevice*>(Page("keyboard").device);
+    ASSERT_TRUE(RunUntil([&] { return keyboard->Memory().Positions() > 0; }));
+    EXPECT_EQ(keyboard->Memory().maps.position[15], kNoKeyPosition);
+    EXPECT_EQ(keyboard->Memory().maps.led[15], kNoKeyPosition);
+    EXPECT_FALSE(Find("key_15")->IsEnabled());
+    EXPECT_TRUE(Find("key_14")->IsEnabled());
+    product = "kb";
+    window->ApplyProfile(*keyboard);
+    EXPECT_EQ(Memory().keyTable[pausePosition * 3 + 2], 0x6F);  // nobody's position was written over
 }
 
 TEST_F(KeyboardPageTest, TheSystemPageWritesTheSettingsRecordAndDamagedValuesAreClamped) {
