@@ -267,10 +267,16 @@ void CMainWnd::ApplyProfile(CQuorinUSBDevice& device) {
     device.LoadKeyPage();
     device.ValidateMacroKeys();
     device.LoadLightPage();
-    device.ApplySettings(0, 0, 1, m_screenWidth, m_screenHeight);
+    // A device that cannot be reached any more (its link is down, it was pulled out) would
+    // fail every further write after its own timeout; the rest waits for its return.
+    const auto gone = [&device](int result) { return result == kResultUnreachable || !device.IsOpen(); };
+    if (gone(device.ApplySettings(0, 0, 1, m_screenWidth, m_screenHeight))) {
+        DebugTrace("profile not applied: the device cannot be reached");
+        return;
+    }
     const std::vector<int> macros = device.CollectUsedMacros();
     const int macroResult = device.ApplyMacros(macros);
-    device.ApplyProfileKeys();
+    if (!gone(macroResult)) device.ApplyProfileKeys();
     DebugTraceF("profile applied in %llu ms", static_cast<unsigned long long>(TickCount64() - started));
     if (macroResult == -1) {
         Ask("message_text_7", kMessageButtonsConfirm);

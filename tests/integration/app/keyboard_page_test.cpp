@@ -5,6 +5,7 @@
 
 #include "device/quorin_products.h"
 #include "platform/folders.h"
+#include "platform/tick.h"
 #include "integration/app/main_window_fixture.h"
 #include "profile/device_profile_ui.h"
 #include "profile/json_file.h"
@@ -251,6 +252,27 @@ TEST_F(KeyboardPageTest, TheKeyboardReportsItsOwnChangesAndThePageFollows) {
     // A pause of the colour stream.
     kb->SendConsumerUsage(0x403);
     ASSERT_TRUE(RunUntil([&] { return keyboard->StreamPauseLeft() > 0; }));
+}
+
+// The receiver's keyboard goes away in the middle of an apply: its link drops, or the
+// receiver is pulled out. The apply ends at once, the window keeps working and the page shows
+// the device as gone; the time the UI thread spent in the apply is printed as a figure.
+TEST_F(KeyboardPageTest, AnApplyWhoseKeyboardGoesAwayMidwayEndsAndThePageFollows) {
+    OpenKeyboardPage("kb-rx");
+    auto kb = rack->Find("kb-rx");
+    kb->SetLinkUp(false);  // out of range: the receiver answers that it cannot reach it
+    const std::uint64_t started = TickCount64();
+    window->ApplyProfile(*keyboard);
+    std::printf("apply with the link down: %llu ms\n", static_cast<unsigned long long>(TickCount64() - started));
+    EXPECT_GT(TraceCount("profile not applied"), 0u);
+    kb->SetLinkUp(true);
+    kb->ArmFault({devsim::FaultKind::Unplug, 0, 5});  // pulled out at the fifth request
+    const std::uint64_t again = TickCount64();
+    window->ApplyProfile(*keyboard);
+    std::printf("apply with the receiver pulled out: %llu ms\n", static_cast<unsigned long long>(TickCount64() - again));
+    ASSERT_TRUE(RunUntil([&] { return !TabShown("keyboard"); }));
+    EXPECT_TRUE(IsWindow(window->GetHWND()));
+    EXPECT_FALSE(keyboard->CommandChannel().IsConnected());
 }
 
 }  // namespace
