@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include <cstdlib>
+#include <span>
 #include <string_view>
 
 #include "device/quorin_products.h"
@@ -40,7 +41,7 @@ bool SplitFamily(const std::string& name, std::string& prefix, int& number) {
     return true;
 }
 
-const Route* FindRoute(std::initializer_list<Route> routes, const std::string& name, int& number) {
+const Route* FindRoute(std::span<const Route> routes, const std::string& name, int& number) {
     for (const Route& route : routes)
         if (strcasecmp(route.name, name.c_str()) == 0) return &route;
     std::string prefix;
@@ -72,7 +73,7 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
             HideToTray();
             return;  // the base would close the window
         }
-        route = FindRoute({{"nodevice_ok_btn", &M::OnNoDeviceOk}, {"control_light_status", &M::OnLightSwitchClick},
+        static constexpr Route kClickRoutes[] = {{"nodevice_ok_btn", &M::OnNoDeviceOk}, {"control_light_status", &M::OnLightSwitchClick},
                            {"minbtn", &M::OnCaptionButton}, {"maxbtn", &M::OnCaptionButton},
                            {"restorebtn", &M::OnCaptionButton}, {"skinbtn", nullptr}, {"setbtn", nullptr},
                            {"key_", nullptr}, {"color_option_", nullptr}, {"audiocolor_option_", nullptr},
@@ -97,10 +98,10 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
                            {"macro_inset_moveleftkey_btn", nullptr}, {"macro_inset_moverightkey_btn", nullptr},
                            {"macro_inset_moveupkey_btn", nullptr}, {"macro_inset_movedownkey_btn", nullptr},
                            {"device_select_prev", &M::OnTabScroll}, {"device_select_next", &M::OnTabScroll},
-                           {"Close_bkColor_btn", nullptr}, {"music_setting_btn", nullptr}},
-                          name, number);
+                           {"Close_bkColor_btn", nullptr}, {"music_setting_btn", nullptr}};
+        route = FindRoute(kClickRoutes, name, number);
     } else if (type == ui::DUI_MSGTYPE_SELECTCHANGED) {
-        route = FindRoute({{"DPI_enable_check_", nullptr}, {"DPI_select_check_", nullptr},
+        static constexpr Route kSelectRoutes[] = {{"DPI_enable_check_", nullptr}, {"DPI_select_check_", nullptr},
                            {"polling_rate_option_", &M::OnSystemPageChange}, {"repeat_delay_check_", &M::OnSystemPageChange},
                            {"mouse_device_seting_option_", nullptr}, {"shoot_gun_op_", nullptr}, {"bullet_op_", nullptr},
                            {"magic_option_", nullptr}, {"6533_eq_option_", nullptr}, {"key_ComBox_check_", nullptr},
@@ -115,10 +116,10 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
                            {"deng_7color_check", nullptr}, {"bullet_x_check", nullptr}, {"bullet_y_check", nullptr},
                            {"magic_enable_option", nullptr}, {"6533_MicIn_option", nullptr},
                            {"6533_MicMoniter_option", nullptr}, {"deng_7audiocolor_check", nullptr},
-                           {"audio_BkColor_check", nullptr}, {"audio_FgColor_check", nullptr}},
-                          name, number);
+                           {"audio_BkColor_check", nullptr}, {"audio_FgColor_check", nullptr}};
+        route = FindRoute(kSelectRoutes, name, number);
     } else if (type == ui::DUI_MSGTYPE_ITEMSELECT) {
-        route = FindRoute({{"device_profile_combo", &M::OnProfileChosen}, {"light_combo_modeSelect", nullptr},
+        static constexpr Route kItemSelectRoutes[] = {{"device_profile_combo", &M::OnProfileChosen}, {"light_combo_modeSelect", nullptr},
                            {"light_combo_custommodeSelect", nullptr}, {"light_combo_ZZCCmodeSelect", nullptr},
                            {"light_combo_audiomodeSelect", nullptr}, {"keyset_function_combo", nullptr},
                            {"keyset_macro_over_combo", nullptr}, {"keyset_mousekey_combo", nullptr},
@@ -126,8 +127,8 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
                            {"keyset_mousedpi_combo", nullptr}, {"keyset_media_combo", nullptr},
                            {"keyset_system_combo", nullptr}, {"keyset_macro_combo", nullptr},
                            {"keyset_gunkey_combo", nullptr}, {"keyset_combokey_combo", nullptr},
-                           {"macro_name_list", nullptr}, {"custom_eq_name_combo", nullptr}},
-                          name, number);
+                           {"macro_name_list", nullptr}, {"custom_eq_name_combo", nullptr}};
+        route = FindRoute(kItemSelectRoutes, name, number);
     }
     // Sliders, edits, colour pickers and key drags belong to the editors of later pages.
     if (route && route->handler) (this->*route->handler)(msg, number);
