@@ -141,13 +141,15 @@ void* CMpDevicePowerUI::GetInterface(std::string_view name) {
 
 bool CMpDevicePowerUI::FindParts() {
     if (m_value && m_wirelessLogo && m_progress && m_status && m_phone) return true;
-    ui::CPaintManagerUI* manager = GetManager();
-    if (!manager) return false;
-    m_value = manager->FindSubControlByName(this, "device_power_value");
-    m_wirelessLogo = manager->FindSubControlByName(this, "device_wuxian_logo");
-    m_progress = manager->FindSubControlByName(this, "device_Power_progress");
-    m_status = manager->FindSubControlByName(this, "device_power_status");
-    m_phone = manager->FindSubControlByName(this, "device_phone_type");
+    // Hidden parts count too: the marks are shown only when they apply.
+    const auto part = [this](const char* name) {
+        return FindControl([name](ui::CControlUI* c) { return c->GetName() == name; }, ui::UIFIND_ALL);
+    };
+    m_value = part("device_power_value");
+    m_wirelessLogo = part("device_wuxian_logo");
+    m_progress = part("device_Power_progress");
+    m_status = part("device_power_status");
+    m_phone = part("device_phone_type");
     return m_value && m_wirelessLogo && m_progress && m_status && m_phone;
 }
 

@@ -553,8 +553,10 @@ bool CQuorinUSBDevice::QueryWirelessLinkOfChannel() {
 int CQuorinUSBDevice::ReadAndSendPowerStatus() {
     PowerStatus status{};
     const int result = kx58::ReadPowerStatus(commandChannel_, status);
-    if (result == kResultOk && mainWindow_)
-        PostMessage(mainWindow_, WM_DEVICE_POWER_STATUS, status[kPowerLevelByte], deviceIndex_);
+    if (result != kResultOk) return result;
+    if (auto* power = powerControl_ ? static_cast<CMpDevicePowerUI*>(powerControl_->GetInterface("MpDevicePower")) : nullptr)
+        power->ShowPowerStatus(status, KindNumber(CableFormOf(kind_)));
+    if (mainWindow_) PostMessage(mainWindow_, WM_DEVICE_POWER_STATUS, status[kPowerLevelByte], deviceIndex_);
     return result;
 }
 

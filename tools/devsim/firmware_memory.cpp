@@ -112,7 +112,9 @@ FirmwareMemory FactoryMemory(const FirmwareModel& model) {
     memory.macro.assign(std::size_t{model.macroUnits} * 128, 0);
     memory.shoot.assign(model.mouseTable ? kShootAreaSize : 0, 0);
     memory.power.assign(kPowerSize, 0);
-    memory.power[0] = 1;
+    // Charge in percent, not charging, no phone on the charger; byte 4 carries the level the
+    // power message reports.
+    memory.power[0] = kBatteryPercent;
     memory.power[4] = kBatteryPercent;
     memory.stream.assign(kTableSize, 0);
     return memory;

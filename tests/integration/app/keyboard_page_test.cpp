@@ -233,6 +233,10 @@ TEST_F(KeyboardPageTest, TheSystemPageWritesTheSettingsRecordAndDamagedValuesAre
 
 TEST_F(KeyboardPageTest, TheKeyboardReportsItsOwnChangesAndThePageFollows) {
     OpenKeyboardPage();
+    // Its power block reaches the indicator of its tab.
+    ui::CControlUI* charge = window->GetPaintManager().FindSubControlByName(Page("keyboard").power, "device_power_value");
+    ASSERT_NE(charge, nullptr);
+    ASSERT_TRUE(RunUntil([&] { return charge->GetText() == "80%"; }));
     auto kb = rack->Find("kb");
     ASSERT_TRUE(RunUntil([&] { return bus.ConnectionCount("kb") >= 2; }));
     // The user switches to record 3 on the keyboard.
