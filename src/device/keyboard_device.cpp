@@ -6,6 +6,7 @@
 #include "platform/debug_trace.h"
 #include "profile/default_light_names.h"
 #include "profile/device_profile_ui.h"
+#include "profile/macro_files.h"
 #include "uikit/button.h"
 #include "uikit/paint_manager.h"
 #include "uikit/resource_manager.h"
@@ -275,16 +276,39 @@ int CQuorinKeyboardDevice::ApplyKeys(std::span<const std::uint32_t> assignments)
     std::vector<std::uint32_t> keys(kPageKeyCount);
     for (std::size_t j = 0; j < kPageKeyCount; ++j)
         keys[j] = j < assignments.size() ? assignments[j] : DefaultKeyCodes()[j].Assignment();
-    // No macro library yet: a key assigned to a macro falls back to its factory code.
-    return WriteKeyboardKeyTable(commandChannel_, memory_, keys, 0, 0);
+    // A key assigned to a macro the library no longer holds falls back to its factory code.
+    const std::size_t macros = ReadMacroLibrary(GetDataFolder()).size();
+    return WriteKeyboardKeyTable(commandChannel_, memory_, keys, macros, 0);
 }
 
-int CQuorinKeyboardDevice::ApplyProfileKeys() {
+std::vector<std::uint32_t> CQuorinKeyboardDevice::ProfileAssignments() {
     std::vector<std::uint32_t> keys(kPageKeyCount);
     for (std::size_t j = 0; j < kPageKeyCount; ++j) keys[j] = DefaultKeyCodes()[j].Assignment();
     for (const KeyAssignmentEntry& entry : profile_.GetKeyList())
         if (entry.keyIndex < kPageKeyCount) keys[entry.keyIndex] = entry.assignment.Code();
-    return ApplyKeys(keys);
+    return keys;
+}
+
+int CQuorinKeyboardDevice::ApplyProfileKeys() { return ApplyKeys(ProfileAssignments()); }
+
+std::vector<int> CQuorinKeyboardDevice::CollectUsedMacros() {
+    const std::size_t macros = ReadMacroLibrary(GetDataFolder()).size();
+    if (macros == 0) return {};
+    return kx58::CollectUsedMacros(memory_.maps, ProfileAssignments(), macros);
+}
+
+int CQuorinKeyboardDevice::ApplyMacros(std::span<const int> macroNumbers) {
+    const std::string folder = GetDataFolder();
+    const std::vector<MacroEntry> library = ReadMacroLibrary(folder);
+    std::vector<MacroEventList> macros;
+    for (const int number : macroNumbers) {
+        if (number < 0 || static_cast<std::size_t>(number) >= library.size()) continue;
+        MacroEventList& events = macros.emplace_back();
+        for (const MacroEventRecord& record : ReadMacroEvents(folder, library[static_cast<std::size_t>(number)].guid))
+            events.push_back({.delay = record.delay, .type = record.type, .down = record.down, .button = record.button});
+    }
+    if (macros.empty()) return 0;  // nothing used: nothing written
+    return WriteKeyboardMacroImage(commandChannel_, memory_, macros);
 }
 
 void CQuorinKeyboardDevice::ShowSystemPage() {

@@ -28,6 +28,9 @@ public:
     int ApplySettings(int recordIndex, int recordByte0, int value1, int value2, int value3) override;
     int ApplyKeys(std::span<const std::uint32_t> assignments) override;
     int ApplyProfileKeys() override;
+    // Macro numbers of "macro.config" the profile's keys use, in the order of their slots.
+    std::vector<int> CollectUsedMacros() override;
+    int ApplyMacros(std::span<const int> macroNumbers) override;
     std::string GetProfileName() const override;
     int BuildStreamFrame() override;
     void HandleDeviceRequests(unsigned requests) override;
@@ -58,6 +61,8 @@ private:
     // How the keyboard is attached, its firmware and key count, in the page's side panel.
     void ShowConnection();
     std::string ProfileDocumentPath() const;
+    // The profile's assignment of every page key (the factory code where it has none).
+    std::vector<std::uint32_t> ProfileAssignments();
 
     KeyboardMemory memory_;
     KeyboardSettingsReadBack settings_;

@@ -258,6 +258,56 @@ TEST_F(KeyboardPageTest, TheKeyboardReportsItsOwnChangesAndThePageFollows) {
     ASSERT_TRUE(RunUntil([&] { return keyboard->StreamPauseLeft() > 0; }));
 }
 
+// Keys bound to macros of the library: the used macros go into the macro area in slot order
+// and the key table names their slots; an image too large for the keyboard is said, with the
+// number of events too many plus one, and nothing of it is written.
+TEST_F(KeyboardPageTest, MacrosInUseGoIntoTheMacroAreaAndAnImageTooLargeIsSaid) {
+    OpenKeyboardPage();
+    const std::string folder = keyboard->GetDataFolder();
+    const auto writeMacro = [&](const std::string& guid, int events) {
+        Json::Value macro(Json::objectValue);
+        for (int i = 0; i < events; ++i) {
+            Json::Value event(Json::objectValue);
+            event["Action"] = i % 2 ? "up" : "down";
+            event["Button"] = 4;
+            event["Type"] = 10;
+            event["Delay"] = "25";
+            macro["Events"].append(event);
+        }
+        ASSERT_TRUE(WriteJsonDocument(folder + guid + ".mac", macro));
+    };
+    writeMacro("2024_01_01_00_00_00_001", 4);
+    writeMacro("2024_01_01_00_00_00_002", 2);
+    Json::Value library(Json::objectValue);
+    for (const char* guid : {"2024_01_01_00_00_00_001", "2024_01_01_00_00_00_002"}) {
+        Json::Value entry(Json::objectValue);
+        entry["MacroName"] = guid;
+        entry["Guid"] = guid;
+        library["MacroInfo"].append(entry);
+    }
+    ASSERT_TRUE(WriteJsonDocument(folder + "macro.config", library));
+    // Caps Lock plays macro 1.
+    Json::Value document = ReadJsonDocument(profiles->GetProfilePathAt(0));
+    document["Device"][0]["KeyList"][63]["Assignment"] = ('q' << 16) | (1 << 8);
+    ASSERT_TRUE(WriteJsonDocument(profiles->GetProfilePathAt(0), document));
+    keyboard->LoadProfile();
+    window->ApplyProfile(*keyboard);
+    const devsim::FirmwareMemory memory = Memory();
+    EXPECT_EQ(memory.macro[0] | memory.macro[1] << 8, 0x55AA);
+    EXPECT_EQ(memory.macro[4] | memory.macro[5] << 8, 1);  // one macro: the one in use
+    const std::uint8_t caps = keyboard->Memory().maps.position[63];
+    EXPECT_EQ(memory.keyTable[caps * 3], 'q');
+    EXPECT_EQ(memory.keyTable[caps * 3 + 1], 0);  // its slot in the image
+
+    // Macro 1 grows past the keyboard's macro memory.
+    writeMacro("2024_01_01_00_00_00_002", 1100);
+    AnswerNextMessage(true);
+    window->ApplyProfile(*keyboard);
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0], "The macros are too long for the keyboard: 82 events too many.");  // 4422 bytes in 4096
+    EXPECT_EQ(Memory().macro, memory.macro);
+}
+
 // The receiver's keyboard goes away in the middle of an apply: its link drops, or the
 // receiver is pulled out. The apply ends at once, the window keeps working and the page shows
 // the device as gone; the time the UI thread spent in the apply is printed as a figure.
