@@ -129,8 +129,37 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
                            {"keyset_gunkey_combo", nullptr}, {"keyset_combokey_combo", nullptr},
                            {"macro_name_list", nullptr}, {"custom_eq_name_combo", nullptr}};
         route = FindRoute(kItemSelectRoutes, name, number);
+    } else if (type == ui::DUI_MSGTYPE_VALUECHANGED) {
+        static constexpr Route kSliderRoutes[] = {
+            {"DPI_slider_", nullptr}, {"6533_eq_hz_slider_", nullptr}, {"pointer_speed_slider", nullptr},
+            {"scroll_speed_slider", nullptr}, {"double_click_slider", nullptr}, {"repeat_rate_slider", nullptr},
+            {"deng_light_slider", nullptr}, {"deng_speed_slider", nullptr}, {"6533_MicIn_slider", nullptr},
+            {"6533_MicMoniter_slider", nullptr}, {"R_light_slider", nullptr}, {"G_light_slider", nullptr},
+            {"B_light_slider", nullptr}};
+        route = FindRoute(kSliderRoutes, name, number);
+    } else if (type == ui::DUI_MSGTYPE_MOVEVALUECHANGED) {
+        static constexpr Route kLiveSliderRoutes[] = {{"DPI_slider_", nullptr}, {"orvik_DPI_slider_", nullptr}};
+        route = FindRoute(kLiveSliderRoutes, name, number);
+    } else if (type == ui::DUI_MSGTYPE_KILLFOCUS) {
+        static constexpr Route kEditRoutes[] = {
+            {"DPI_edit_", nullptr}, {"orvik_DPI_edit_", nullptr}, {"deng_edit_R", nullptr}, {"deng_edit_G", nullptr},
+            {"deng_edit_B", nullptr}, {"deng_audioedit_R", nullptr}, {"deng_audioedit_G", nullptr},
+            {"deng_audioedit_B", nullptr}, {"keyset_keyboard_text_edit", nullptr}, {"bullet_x_eidt", nullptr},
+            {"bullet_y_eidt", nullptr}, {"bullet_delay_eidt", nullptr}, {"macro_delay", nullptr},
+            {"keyset_mouseswing_num_edit", nullptr}, {"keyset_mouseswing_delay_edit", nullptr},
+            {"keyset_mouseswing_speed_edit", nullptr}, {"keyset_mousewheel_num_edit", nullptr},
+            {"keyset_mousewheel_delay_edit", nullptr}, {"keyset_mousewheel_speed_edit", nullptr},
+            {"keyset_mousefire_interval_edit", nullptr}, {"keyset_mousefire_num_edit", nullptr},
+            {"keyset_macro_cycle_edit", nullptr}};
+        route = FindRoute(kEditRoutes, name, number);
+    } else if (type == ui::DUI_MSGTYPE_COLORCHANGED) {
+        static constexpr Route kColourRoutes[] = {{"deng_Color_Pallet", nullptr}, {"deng_audioColor_Pallet", nullptr}};
+        route = FindRoute(kColourRoutes, name, number);
+    } else if (type == "click_select_end") {
+        static constexpr Route kSelectionRoutes[] = {{"device_key_light", nullptr}, {"mouse_device_key_light", nullptr}};
+        route = FindRoute(kSelectionRoutes, name, number);
     }
-    // Sliders, edits, colour pickers and key drags belong to the editors of later pages.
+    // Rows without a handler name the controls of the editors of later pages.
     if (route && route->handler) (this->*route->handler)(msg, number);
     NotifyPump(msg);
 }
