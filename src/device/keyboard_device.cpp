@@ -147,6 +147,13 @@ void CQuorinKeyboardDevice::HandleDeviceRequests(unsigned requests) {
     }
 }
 
+void CQuorinKeyboardDevice::SetFunctionPage(int page) {
+    CQuorinUSBDevice::SetFunctionPage(page);
+    constexpr std::size_t kFnKey = 110;
+    if (kFnKey >= keyButtons_.size() || !keyButtons_[kFnKey] || (page != 1 && page != 2)) return;
+    keyButtons_[kFnKey]->SetEnabled(page == 1);
+}
+
 int CQuorinKeyboardDevice::BuildStreamFrame() {
     int left = streamPause_.load();
     while (left > 0 && !streamPause_.compare_exchange_weak(left, left - 1)) {

@@ -34,6 +34,8 @@ public:
     std::string GetProfileName() const override;
     int BuildStreamFrame() override;
     void HandleDeviceRequests(unsigned requests) override;
+    // The key panels: page 1 offers the Fn key (page key 110) for assignment, page 2 does not.
+    void SetFunctionPage(int page) override;
     // Frames the colour stream still skips after the keyboard asked for a pause.
     int StreamPauseLeft() const { return streamPause_.load(); }
     static constexpr int kStreamPauseFrames = 10;

@@ -170,6 +170,17 @@ TEST_P(KeyboardConnectionTest, ChoosingAProfileWritesItIntoTheKeyboard400msLater
     EXPECT_EQ(record[8], 30);
     EXPECT_EQ(record[22], 2);
     EXPECT_EQ(ReadJsonDocument(profiles->List().ListFilePath())["profileselect"].asInt(), 1);
+    // Through the receiver, 0x403 is a record usage like the higher ones, no stream pause.
+    rack->Find(product)->SendConsumerUsage(0x403);
+    rack->Find(product)->SendConsumerUsage(0x1002);
+    ASSERT_TRUE(RunUntil([&] { return keyboard->GetActiveProfileIndex() == 2; }));
+    if (product == "kb") EXPECT_GT(keyboard->StreamPauseLeft(), 0);  // by cable it pauses the stream
+    else EXPECT_EQ(keyboard->StreamPauseLeft(), 0);
+    // The key panel of page 2 takes the Fn key away, page 1 gives it back.
+    keyboard->SetFunctionPage(2);
+    EXPECT_FALSE(Find("key_110")->IsEnabled());
+    keyboard->SetFunctionPage(1);
+    EXPECT_TRUE(Find("key_110")->IsEnabled());
     // The key table: Caps Lock's position now holds Escape's code.
     ASSERT_TRUE(RunUntil([&] { return TraceCount("profile applied in") > 0; }));
     const std::uint8_t capsPosition = keyboard->Memory().maps.position[63];
