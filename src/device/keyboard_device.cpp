@@ -87,11 +87,28 @@ int CQuorinKeyboardDevice::ReloadSettings() {
     state.zzccLedMode = decoded.zzccLedMode;
     state.logoMode = decoded.logoMode;
     state.logoModeColour = decoded.logoModeCol;
-    if (modeChanged) ClearPreviewBuffers();
+    if (modeChanged || state.modeCode == kPerKeyColourMode) ClearPreviewBuffers();
     const auto words = state.ToWords();
     SetLightState(words[0], words[1], words[2], words[3]);
+    if (state.modeCode == kPerKeyColourMode) ReadPerKeyColours();
     StoreReadBackInProfile(state, decoded);
     return result;
+}
+
+int CQuorinKeyboardDevice::ReadPerKeyColours() {
+    ColourImage image{};
+    const int result = ReadLedColourImage(commandChannel_, memory_.Positions(), image);
+    if (result != kResultOk) return result;
+    std::vector<Rgba> colours = PageColours();
+    ApplyLedColourImage(memory_.maps, image, colours);
+    for (std::size_t key = 0; key < colours.size(); ++key) SetLedColour(key, colours[key]);
+    return result;
+}
+
+int CQuorinKeyboardDevice::WritePerKeyColours(bool cableOnly) {
+    if (cableOnly && IsWirelessMode()) return 0;
+    const ColourImage image = BuildLedColourImage(memory_.maps, PageColours());
+    return WriteLedColourImage(commandChannel_, memory_.Positions(), image);
 }
 
 void CQuorinKeyboardDevice::StoreReadBackInProfile(const LightState& state, const KeyboardSettings& decoded) {

@@ -44,6 +44,11 @@ public:
     KeyboardSettings ProfileSettings();
     // The system page changed: its options go into the profile and the device.
     int ApplySystemPage();
+    // Mode 20 keeps a colour per key in the keyboard: read into the page colours, or the page
+    // colours written (`cableOnly`: not through the receiver, whose chunks are too slow).
+    int ReadPerKeyColours();
+    int WritePerKeyColours(bool cableOnly);
+    static constexpr int kPerKeyColourMode = 20;
     // What the last read-back found (UI thread).
     const KeyboardMemory& Memory() const { return memory_; }
     const KeyboardSettingsReadBack& Settings() const { return settings_; }

@@ -264,6 +264,22 @@ TEST_F(KeyboardPageTest, TheKeyboardReportsItsOwnChangesAndThePageFollows) {
     ASSERT_TRUE(RunUntil([&] { return keyboard->GetLightState().modeCode == 5; }));
     EXPECT_EQ(keyboard->GetLightState().brightness, 1);
     EXPECT_EQ(keyboard->ProfileData().GetLightInfo().Light, 1);
+    // Mode 20: the keyboard keeps a colour per key; the page shows them, and the page's own go
+    // back into the keyboard.
+    const std::uint8_t capsLed = keyboard->Memory().maps.led[63];
+    ASSERT_NE(capsLed, kNoKeyPosition);
+    memory = kb->Memory();
+    memory.settings[1] = CQuorinKeyboardDevice::kPerKeyColourMode;
+    memory.ledColours[capsLed * 3] = 200;
+    memory.ledColours[capsLed * 3 + 1] = 100;
+    memory.ledColours[capsLed * 3 + 2] = 50;
+    kb->SetMemory(memory);
+    kb->SendConsumerUsage(0x401);
+    ASSERT_TRUE(RunUntil([&] { return keyboard->GetLedColour(63).red == 200; }));
+    EXPECT_EQ(keyboard->GetLedColour(63).blue, 50);
+    keyboard->SetLedColour(63, Rgba{1, 2, 3, 255});
+    ASSERT_EQ(keyboard->WritePerKeyColours(true), kResultOk);
+    EXPECT_EQ(kb->Memory().ledColours[capsLed * 3 + 2], 3);
     // A pause of the colour stream.
     kb->SendConsumerUsage(0x403);
     ASSERT_TRUE(RunUntil([&] { return keyboard->StreamPauseLeft() > 0; }));
