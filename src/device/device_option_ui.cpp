@@ -15,6 +15,8 @@ constexpr std::uint32_t kStreamDelayMs = 5;
 constexpr std::uint32_t kStreamCableMs = 100;
 constexpr std::uint32_t kStreamWirelessMs = 500;
 constexpr std::uint32_t kPowerFirstMs = 50;
+constexpr int kSwitchLinkAttempts = 26;
+constexpr std::uint32_t kSwitchLinkPauseMs = 50;
 constexpr std::uint32_t kPowerRepeatMs = 5000;
 constexpr std::uint32_t kLinkWatchFirstMs = 2000;
 
@@ -107,9 +109,31 @@ std::uint32_t CDeviceOptionUI::ArmedDelay(UINT id) const {
     return it == armed_.end() ? 0 : it->second;
 }
 
-void CDeviceOptionUI::StartAttach() { Arm(kTimerAttach, kAttachDelayMs); }
+void CDeviceOptionUI::StartAttach() {
+    switchLinkTries_ = 0;
+    Arm(kTimerAttach, kAttachDelayMs);
+}
+
+void CDeviceOptionUI::StartSwitchLinkWait() {
+    switchLinkTries_ = kSwitchLinkAttempts;
+    Arm(kTimerAttach, kSwitchLinkPauseMs);
+}
+
+void CDeviceOptionUI::OnSwitchLinkTimer() {
+    const bool up = device_->CommandChannel().IsConnected() && device_->IsWirelessLinkUp();
+    if (!up && --switchLinkTries_ > 0) {
+        DebugTrace("获取2.4G模式失败");
+        Arm(kTimerAttach, kSwitchLinkPauseMs);
+        return;
+    }
+    switchLinkTries_ = 0;
+    DebugTrace("获取2");
+    if (device_->ReportsPowerStatus() && device_->CommandChannel().IsConnected()) device_->ReadPowerStatus();
+    StartAttach();
+}
 
 void CDeviceOptionUI::StopAllTimers() {
+    switchLinkTries_ = 0;
     while (!armed_.empty()) Disarm(armed_.begin()->first);
 }
 
@@ -129,6 +153,7 @@ void CDeviceOptionUI::OnTimer(UINT id) {
 }
 
 void CDeviceOptionUI::OnAttachTimer() {
+    if (switchLinkTries_ > 0) return OnSwitchLinkTimer();
     CDeviceChannel& channel = device_->CommandChannel();
     if (!channel.IsConnected()) return;  // removed before the attach step came
     if (channel.IsWirelessMode()) {

@@ -74,6 +74,10 @@ public:
 
     // Arms timer 1001 (500 ms): called by the main window after the command collection opened.
     void StartAttach();
+    // After a switch to the receiver: waits for its link (26 queries, 50 ms apart, on this
+    // timer so the window stays responsive), reads the power status, then the attach step.
+    void StartSwitchLinkWait();
+    bool IsWaitingForSwitchLink() const { return switchLinkTries_ > 0; }
     // Stops every timer (the device was removed).
     void StopAllTimers();
     // The handler of one tab timer; the timer was one-shot and is gone when this runs.
@@ -85,6 +89,7 @@ private:
     void Arm(UINT id, std::uint32_t delayMs);
     void Disarm(UINT id);
     void OnAttachTimer();
+    void OnSwitchLinkTimer();
     void OnColourStreamTimer();
     void OnPowerStatusTimer();
     void OnLinkWatchTimer();
@@ -99,6 +104,7 @@ private:
     bool connected_ = false;
     bool scrolledAway_ = false;
     int linkFailures_ = 0;
+    int switchLinkTries_ = 0;
     std::map<UINT, std::uint32_t> armed_;
 };
 

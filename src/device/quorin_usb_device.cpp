@@ -156,7 +156,8 @@ bool CQuorinUSBDevice::DetachCommandCollection(const DeviceMatchEntry* twin) {
     if (!twin || twin->present == 0 || twin->path.empty()) return false;
     if (!AttachCommandCollection(*twin)) return false;
     DebugTraceF("device switched to its %s connection", IsReceiver(twin->kind) ? "2.4G" : "cable");
-    if (deviceTab_) deviceTab_->StartAttach();
+    if (deviceTab_ && IsReceiver(twin->kind)) deviceTab_->StartSwitchLinkWait();
+    else if (deviceTab_) deviceTab_->StartAttach();
     return true;
 }
 

@@ -194,10 +194,9 @@ void CMainWnd::OnDeviceRemoved(std::size_t slot) {
     if (!page->device->IsOpen() || page->device->GetAttachedRow().path != before.path) return;
     const DeviceMatchEntry* twin = before.hasTwin && before.twinRow < m_slots.size() ? &m_slots[before.twinRow] : nullptr;
     if (twin && (twin->present == 0 || twin->path.empty())) twin = nullptr;
-    if (page->device->DetachCommandCollection(twin)) {
-        page->tab->StartAttach();  // the same product, now through its twin
-        return;
-    }
+    // The same product, now through its twin: the device armed its tab's next step (through
+    // the receiver, the wait for its link first).
+    if (page->device->DetachCommandCollection(twin)) return;
     page->tab->StopAllTimers();
     HideTab(*page);
 }

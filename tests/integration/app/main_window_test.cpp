@@ -91,6 +91,29 @@ TEST_F(MainWindowTest, AReceiverWhoseDeviceLosesItsLinkHidesTheTabUntilTheLinkRe
     EXPECT_FALSE(Find("No_device_Link")->IsVisible());
 }
 
+// The cable goes while the receiver is plugged but cannot reach the keyboard yet: the page
+// switches to the receiver and waits for its link on the tab's timer, the window keeps
+// working, and the keyboard comes back through the receiver once it is in reach.
+TEST_F(MainWindowTest, AfterTheCableGoesThePageWaitsForTheReceiversLinkWithoutBlocking) {
+    ASSERT_TRUE(rack->Plug("kb"));
+    OpenWindow();
+    ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
+    ASSERT_TRUE(rack->Plug("kb-rx"));
+    ASSERT_TRUE(RunUntil([&] { return !window->Discovery().Row(2).path.empty(); }));
+    CQuorinUSBDevice* keyboard = Page("keyboard").device;
+    ASSERT_FALSE(keyboard->IsWirelessMode());
+    rack->Find("kb-rx")->SetLinkUp(false);
+    ASSERT_TRUE(bus.Unplug("kb"));
+    ASSERT_TRUE(RunUntil([&] { return TraceCount("获取2.4G模式失败") >= 3; }));
+    EXPECT_TRUE(keyboard->IsWirelessMode());
+    EXPECT_TRUE(Page("keyboard").tab->IsWaitingForSwitchLink());
+    Click("device_select_next");  // the window answers the user meanwhile
+    rack->Find("kb-rx")->SetLinkUp(true);
+    ASSERT_TRUE(RunUntil([&] { return TraceCount("获取2") > TraceCount("获取2.4G模式失败"); }));
+    ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
+    EXPECT_LE(TraceCount("获取2.4G模式失败"), 25u);
+}
+
 TEST_F(MainWindowTest, ChoosingATabShowsItsPageAndTheArrowsScrollTheStrip) {
     ASSERT_TRUE(rack->Plug("kb"));
     ASSERT_TRUE(rack->Plug("mouse"));
