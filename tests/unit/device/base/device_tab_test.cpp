@@ -201,8 +201,13 @@ TEST_F(DeviceTabTest, UnpluggedCableWithReceiverPresentSwitchesTo24G) {
     EXPECT_EQ(page.device->GetKind(), DeviceKind::KeyboardWireless);
     EXPECT_TRUE(page.device->CommandChannel().WirelessCollection().IsOpen());
     EXPECT_FALSE(page.device->CommandChannel().CableCollection().IsOpen());
-    EXPECT_EQ(page.tab->ArmedDelay(kTimerAttach), kAttachDelayMs);
+    // First the wait for the receiver's link (its link is up: one query), then the attach step.
+    EXPECT_TRUE(page.tab->IsWaitingForSwitchLink());
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerAttach), 50u);
     EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 0u);
+    page.tab->OnTimer(kTimerAttach);
+    EXPECT_FALSE(page.tab->IsWaitingForSwitchLink());
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerAttach), kAttachDelayMs);
     // The light thread stays; the next attach step runs over the receiver.
     EXPECT_TRUE(page.device->IsLightThreadRunning());
     page.tab->OnTimer(kTimerAttach);
