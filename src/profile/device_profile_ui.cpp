@@ -67,8 +67,16 @@ ui::CControlUI* CDeviceProfileUI::Find(const std::string& name) {
     return manager->FindSubControlByName(PageOf(this), name);
 }
 
-ui::CComboUI* CDeviceProfileUI::Combo() { return dynamic_cast<ui::CComboUI*>(Find("device_profile_combo")); }
-ui::CEditUI* CDeviceProfileUI::NameEdit() { return dynamic_cast<ui::CEditUI*>(Find("device_profile_name_edit")); }
+// Looked up on first use: every operation needs them, and they live as long as the page.
+ui::CComboUI* CDeviceProfileUI::Combo() {
+    if (!combo_) combo_ = dynamic_cast<ui::CComboUI*>(Find("device_profile_combo"));
+    return combo_;
+}
+
+ui::CEditUI* CDeviceProfileUI::NameEdit() {
+    if (!nameEdit_) nameEdit_ = dynamic_cast<ui::CEditUI*>(Find("device_profile_name_edit"));
+    return nameEdit_;
+}
 
 bool CDeviceProfileUI::InitProfileList() {
     if (!Combo()) return false;

@@ -59,6 +59,8 @@ private:
     void HideUnusedTabs();
 
     ProfileList list_;
+    ui::CComboUI* combo_ = nullptr;
+    ui::CEditUI* nameEdit_ = nullptr;
     int kind_ = 0;
 };
 

@@ -321,9 +321,8 @@ void CMainWnd::ApplyProfile(CQuorinUSBDevice& device) {
 
 // --- Device settings ---------------------------------------------------------------------------
 
-void CMainWnd::OnSystemPageChange(ui::TNotifyUI& msg, int) {
-    // An option group sends for the option that became selected; the cleared ones stay quiet.
-    if (msg.wParam == 0 && msg.pSender->GetName().find("_option_") != std::string::npos) return;
+void CMainWnd::OnSystemPageChange(ui::TNotifyUI&, int) {
+    // The whole page is read and written: which option changed does not matter.
     DevicePage* page = SelectedPage();
     if (auto* keyboard = page ? dynamic_cast<CQuorinKeyboardDevice*>(page->device) : nullptr) keyboard->ApplySystemPage();
 }
