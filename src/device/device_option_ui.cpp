@@ -143,7 +143,7 @@ void CDeviceOptionUI::OnTimer(UINT id) {
     switch (id) {
     case kTimerAttach: OnAttachTimer(); break;
     case kTimerColourStream: OnColourStreamTimer(); break;
-    case kTimerReloadSettings: device_->ReloadSettings(); break;
+    case kTimerReloadSettings: OnReloadSettingsTimer(); break;
     case kTimerSecondDeferredStep: device_->SecondDeferredStep(); break;
     case kTimerThirdDeferredStep: device_->ThirdDeferredStep(); break;
     case kTimerPowerStatus: OnPowerStatusTimer(); break;
@@ -184,6 +184,13 @@ void CDeviceOptionUI::OnColourStreamTimer() {
     }
     const CDeviceChannel& channel = device_->CommandChannel();
     if (channel.IsConnected()) Arm(kTimerColourStream, channel.IsWirelessMode() ? kStreamWirelessMs : kStreamCableMs);
+}
+
+void CDeviceOptionUI::OnReloadSettingsTimer() {
+    device_->ReloadSettings();
+    // Products without a settings record of their own never clear the flag themselves; a
+    // light thread must not stay idle for them.
+    device_->CommandChannel().SetRefreshPending(false);
 }
 
 void CDeviceOptionUI::OnPowerStatusTimer() {

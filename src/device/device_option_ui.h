@@ -91,6 +91,7 @@ private:
     void OnAttachTimer();
     void OnSwitchLinkTimer();
     void OnColourStreamTimer();
+    void OnReloadSettingsTimer();
     void OnPowerStatusTimer();
     void OnLinkWatchTimer();
     // Hides or shows this tab in its strip and tells the main window.

@@ -517,8 +517,11 @@ void CQuorinUSBDevice::LightThreadBody(kx58::Event& exitEvent) {
             waitMs = kIdleWaitMs;
             continue;
         }
-        waitMs = 1;
-        if (commandChannel_.IsRefreshPending()) continue;
+        // While the main window rewrites the device, previews would paint what is being replaced.
+        if (commandChannel_.IsRefreshPending()) {
+            waitMs = kIdleWaitMs;
+            continue;
+        }
         waitMs = RunPreviewTick(lastStep);
     }
     DebugTrace(LightThreadExitTrace());

@@ -294,6 +294,10 @@ void CMainWnd::FinishProfileSwitch() {
 void CMainWnd::ApplyProfile(CQuorinUSBDevice& device) {
     if (!device.IsOpen()) return;  // shown on the page; written when the device comes
     const std::uint64_t started = TickCount64();
+    // The light thread rests until the device's settings are read back after the writes, so
+    // the page shows what the device now holds, not a preview of what it held before.
+    device.CommandChannel().SetRefreshPending(true);
+    device.PostDeviceRequest(CQuorinUSBDevice::kRequestSettingsReload);
     device.LoadKeyPage();
     device.ValidateMacroKeys();
     device.LoadLightPage();

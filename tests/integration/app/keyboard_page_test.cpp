@@ -183,6 +183,8 @@ TEST_P(KeyboardConnectionTest, ChoosingAProfileWritesItIntoTheKeyboard400msLater
     EXPECT_TRUE(Find("key_110")->IsEnabled());
     // The key table: Caps Lock's position now holds Escape's code.
     ASSERT_TRUE(RunUntil([&] { return TraceCount("profile applied in") > 0; }));
+    // The previews rest during the apply and resume once the settings are read back.
+    ASSERT_TRUE(RunUntil([&] { return !keyboard->CommandChannel().IsRefreshPending(); }));
     const std::uint8_t capsPosition = keyboard->Memory().maps.position[63];
     ASSERT_NE(capsPosition, kNoKeyPosition);
     const std::vector<std::uint8_t> table = Memory().keyTable;
