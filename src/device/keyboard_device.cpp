@@ -185,6 +185,7 @@ namespace {
 
 constexpr int kPollingRateOptions = 4;
 constexpr int kRepeatDelayOptions = 4;
+constexpr int kMaxLightLevel = 4;  // brightness and speed run 0..4
 
 const ProductProfileFiles& KeyboardFiles() { return *FindProductProfileFiles(DeviceKind::KeyboardWired); }
 
@@ -192,12 +193,40 @@ const ProductProfileFiles& KeyboardFiles() { return *FindProductProfileFiles(Dev
 
 void CQuorinKeyboardDevice::SetUpPageEditors() {
     profile_.SetDefaultPath(DefaultDocumentPathFor(KeyboardFiles()));
+    SetUpLightEditor();
     if (!profileList_) return;
     profileList_->SetDeviceType(KindNumber(DeviceKind::KeyboardWired));
     profileList_->SetPaths(GetDataFolder(), DefaultDocumentPathFor(KeyboardFiles()));
     if (!profileList_->InitProfileList()) DebugTrace("keyboard: the profile list cannot be written");
     profileList_->SelectOperationTab(1);
     LoadProfile();
+}
+
+void CQuorinKeyboardDevice::SetUpLightEditor() {
+    ILightStateView* view = LightStateView();
+    if (!view) return;
+    view->SetPageKind(KindNumber(DeviceKind::KeyboardWired));
+    const DefaultLightNames names = LoadDefaultLightNames(DefaultLightNamesPath(), KeyboardFiles().lightNameSlot);
+    std::vector<std::string> labels;
+    for (const BuiltInEffect& effect : names.effects) labels.push_back(effect.LightName);
+    view->SetEffectList(labels, modeVisible_, kMaxLightLevel, kMaxLightLevel);
+}
+
+int CQuorinKeyboardDevice::EffectIndexOf(int modeCode) const { return ModeIndexFromCode(modeCodes_, modeCode); }
+
+int CQuorinKeyboardDevice::TakeLightEdit() {
+    ILightStateView* view = LightStateView();
+    if (!view) return 0;
+    profile_.SetLightInfo(view->ReadLightInfo(profile_.GetLightInfo()));
+    profile_.SetAudioLightInfo(view->GetAudioLightInfo());
+    LoadLightPage();
+    return 1;
+}
+
+int CQuorinKeyboardDevice::ApplyLightToDevice() {
+    if (!profile_.Save()) DebugTrace("keyboard: the profile cannot be saved");
+    if (!IsOpen()) return 0;  // kept in the profile; written with the next apply
+    return ApplySettings(0, 0, 0, 0, 0);
 }
 
 int CQuorinKeyboardDevice::LoadPageLists() {
@@ -251,6 +280,7 @@ int CQuorinKeyboardDevice::LoadLightPage() {
     state.logoModeColour = info.LogoModeCol;
     const auto words = state.ToWords();
     SetLightState(words[0], words[1], words[2], words[3]);
+    if (ILightStateView* view = LightStateView()) view->SetAudioLightInfo(profile_.GetAudioLightInfo());
     return 1;
 }
 

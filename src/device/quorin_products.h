@@ -55,15 +55,23 @@ public:
     CKeyboardProfiledata& ProfileData() { return profile_; }
     // The device's light-mode code of each entry of the page's mode list.
     const std::vector<int>& ModeCodes() const { return modeCodes_; }
+    // The user changed the lighting editor: its values go into the profile and the preview.
+    // The write to the keyboard waits for ApplyLightToDevice, so a drag writes once.
+    int TakeLightEdit() override;
+    int ApplyLightToDevice() override;
 
 protected:
     const char* LightThreadExitTrace() const override { return "KB灯光线程设定退出"; }
     void SetUpPageEditors() override;
     void OnConsumerUsage(DeviceKind kind, std::uint16_t usage) override;
 
+    int EffectIndexOf(int modeCode) const override;
+
 private:
     // Shows the profile's system settings on the system page.
     void ShowSystemPage();
+    // The effect list and the page kind, from the built-in effects.
+    void SetUpLightEditor();
     void StoreReadBackInProfile(const LightState& state, const KeyboardSettings& decoded);
     // How the keyboard is attached, its firmware and key count, in the page's side panel.
     void ShowConnection();

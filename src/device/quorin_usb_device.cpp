@@ -25,6 +25,7 @@ constexpr int kMaxPageIndex = 1024;
 constexpr std::uint32_t kPreviewTickMs = 2;
 constexpr std::uint32_t kIdleWaitMs = 100;
 constexpr std::uint32_t kNoPreviewWaitMs = 50;
+constexpr std::uint32_t kMaxCatchUpMs = 2000;
 
 Rgba ToRgba(const PreviewColour& colour, std::uint8_t alpha) { return {colour.red, colour.green, colour.blue, alpha}; }
 
@@ -122,7 +123,7 @@ void CQuorinUSBDevice::SetAttachedRow(const DeviceMatchEntry& row) {
 void CQuorinUSBDevice::FinishInit() {
     InitPage();
     LoadPageLists();
-    lightControl_ = lightControlName_.empty() ? nullptr : FindInTree(this, lightControlName_);
+    lightControl_ = FindInTree(this, kLightControlItemName);
     ui::CControlUI* profile = FindControl([](ui::CControlUI* c) { return c->GetInterface("DeviceProfile") != nullptr; },
                                           ui::UIFIND_ALL);
     profileList_ = profile ? static_cast<CDeviceProfileUI*>(profile->GetInterface("DeviceProfile")) : nullptr;
@@ -299,7 +300,8 @@ ILightStateView* CQuorinUSBDevice::LightStateView() const {
 }
 
 void CQuorinUSBDevice::ShowLightStateInEditor() {
-    if (ILightStateView* view = LightStateView()) view->ShowLightState(GetLightState());
+    const LightState state = GetLightState();
+    if (ILightStateView* view = LightStateView()) view->ShowLightState(state, EffectIndexOf(state.modeCode));
 }
 
 void CQuorinUSBDevice::SetLightState(std::uint32_t w0, std::uint32_t w1, std::uint32_t w2, std::uint32_t w3) {
@@ -344,30 +346,31 @@ int CQuorinUSBDevice::BuildStreamFrame() {
     const std::uint32_t now = TickCount();
     if (streamPaused_ && now - streamFailedAt_ < streamFailurePauseMs_) return kResultOk;
     streamPaused_ = false;
-    ColourImage frame{};
-    std::size_t used = 0;
-    int modeCode;
-    {
-        std::scoped_lock lock(keyMapLock_, colourLock_);
-        modeCode = lightState_.modeCode;
-        for (const auto& [pageKey, led] : keyLedMap_) {
-            if (pageKey < 0 || static_cast<std::size_t>(pageKey) >= pageColours_.size() || led >= kLedIndexLimit) continue;
-            const Rgba& c = pageColours_[static_cast<std::size_t>(pageKey)];
-            const std::size_t at = std::size_t{led} * 3;
-            frame[at] = static_cast<std::uint8_t>(c.red * c.alpha / 256);
-            frame[at + 1] = static_cast<std::uint8_t>(c.green * c.alpha / 256);
-            frame[at + 2] = static_cast<std::uint8_t>(c.blue * c.alpha / 256);
-            used = std::max(used, std::size_t{led} + 1);
-        }
-    }
-    if (used == 0) return kResultOk;
-    const int result = SendKeyboardStreamFrame(commandChannel_, used, modeCode, frame);
+    const int result = SendStreamFrame();
     if (result != kResultOk) {
         // Waits out the pause before the next frame instead of blocking the UI thread.
         streamPaused_ = true;
         streamFailedAt_ = now;
     }
     return result;
+}
+
+int CQuorinUSBDevice::SendStreamFrame() {
+    if (commandChannel_.IsWirelessMode()) return kResultOk;  // the receiver cannot carry the stream
+    ColourImage frame{};
+    std::size_t leds = 0;
+    {
+        std::lock_guard lock(colourLock_);
+        leds = std::min(pageColours_.size(), kLedIndexLimit);
+        for (std::size_t led = 0; led < leds; ++led) {
+            const Rgba& c = pageColours_[led];
+            frame[led * 3] = static_cast<std::uint8_t>(c.red * c.alpha >> 8);
+            frame[led * 3 + 1] = static_cast<std::uint8_t>(c.green * c.alpha >> 8);
+            frame[led * 3 + 2] = static_cast<std::uint8_t>(c.blue * c.alpha >> 8);
+        }
+    }
+    if (leds == 0) return kResultOk;
+    return commandChannel_.StreamLedColours(std::span(frame).first(leds * 3));
 }
 
 // --- Previews (light thread; each takes the colour lock) ---------------------------------------
@@ -536,16 +539,22 @@ std::uint32_t CQuorinUSBDevice::RunPreviewTick(std::uint32_t& lastStep) {
     }
     PreviewStep step = nullptr;
     int row = 0;
-    if (!PreviewFor(mode, step, row)) return kNoPreviewWaitMs;
-    const std::uint32_t period = SpeedTableValue(row, speed) * kPreviewTickMs;
     const std::uint32_t now = TickCount();
-    if (now - lastStep >= period) {
+    if (!PreviewFor(mode, step, row)) {
+        lastStep = now;
+        return kNoPreviewWaitMs;
+    }
+    const std::uint32_t period = std::max<std::uint32_t>(1, SpeedTableValue(row, speed)) * kPreviewTickMs;
+    // Steps keep the table's cadence however late the thread wakes: the ones it missed run
+    // now. After a long stall (a loaded machine, a suspend) the cycle starts over instead of
+    // racing through it.
+    if (now - lastStep > kMaxCatchUpMs) lastStep = now - period;
+    while (now - lastStep >= period) {
         (this->*step)();
         ++previewSteps_;
-        lastStep = now;
-        return period;
+        lastStep += period;
     }
-    return std::max<std::uint32_t>(1, period - (now - lastStep));
+    return period - (now - lastStep);
 }
 
 // --- Helpers for the products -----------------------------------------------------------------

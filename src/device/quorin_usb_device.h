@@ -26,6 +26,7 @@
 #include "device/protocol/keyboard_protocol.h"
 #include "device/hid/supported_devices.h"
 #include "platform/win_types.h"
+#include "profile/profile_records.h"
 #include "uikit/container.h"
 #include "uikit/dialog_builder.h"
 #include "uikit/window.h"
@@ -65,12 +66,24 @@ struct LightState {
 static_assert(sizeof(LightState) == 16);
 
 // What a page's lighting editor offers the device object. The editor's control answers
-// GetInterface(kLightStateViewInterface) with a pointer to this face.
+// GetInterface(kLightStateViewInterface) with a pointer to this face. UI thread only.
 inline constexpr const char* kLightStateViewInterface = "LightStateView";
+// The name the page gives its lighting editor.
+inline constexpr const char* kLightControlItemName = "LightControlItem";
 class ILightStateView {
 public:
     virtual ~ILightStateView() = default;
-    virtual void ShowLightState(const LightState& state) = 0;
+    virtual void SetPageKind(int kind) = 0;
+    virtual void SetEffectList(const std::vector<std::string>& names, const std::vector<int>& visible,
+                               int maxBrightness, int maxSpeed) = 0;
+    // The light state with the effect list's index of its mode code.
+    virtual void ShowLightState(const LightState& state, int effectIndex) = 0;
+    virtual void ShowLightInfo(const LightInfo& record) = 0;
+    // The editor's values over `base`: the bytes it does not show keep theirs.
+    virtual LightInfo ReadLightInfo(const LightInfo& base) = 0;
+    virtual void SetAudioLightInfo(const AudioLightInfo& record) = 0;
+    virtual AudioLightInfo GetAudioLightInfo() = 0;
+    // The three audio values the device keeps: mode, seven-colour flag, colour type.
     virtual void ShowAudioLightInfo(const std::array<int, 3>& info) = 0;
     virtual std::array<int, 3> ReadAudioLightInfo() = 0;
 };
@@ -105,7 +118,7 @@ public:
     const DeviceMatchEntry& GetAttachedRow() const { return attachedRow_; }
     void SetTypeCode(int code) { typeCode_ = code; }
     int GetTypeCode() const { return typeCode_; }
-    // Name of the page's lighting editor; found in the page by FinishInit.
+    // Name of the product's light library (user-made effects, "<name>.config").
     void SetLightControlName(const std::string& name) { lightControlName_ = name; }
     // Page lists, lighting editor, profile control and data folder; after the page's
     // children exist.
@@ -250,6 +263,11 @@ public:
     virtual std::array<int, 3> GetAudioLightInfo();
     virtual void SelectListItem(int index) { selectedListItem_ = index; }
     virtual int FeedAudioLevels(std::span<const std::uint8_t> /*levels*/, int /*count*/) { return 0; }
+    // The page's lighting editor changed (UI thread): take its values into the profile and
+    // the preview; the device write follows with ApplyLightToDevice.
+    virtual int TakeLightEdit() { return 0; }
+    virtual int ApplyLightToDevice() { return 0; }
+    ui::CControlUI* LightControl() const { return lightControl_; }
     // Product values kept by the device object (the keyboard keeps up to six).
     virtual int StoreProductValues(std::span<const int> /*values*/) { return 0; }
 
@@ -270,6 +288,19 @@ protected:
     void StopDeviceThreads();
     // Caller holds the colour lock.
     void FillPageColours(Rgba colour);
+    // Runs `paint(pageColours, lightState)` under the colour lock and marks the colours for
+    // the page's next repaint.
+    template <class Paint>
+    void PaintPageColours(Paint&& paint) {
+        std::lock_guard lock(colourLock_);
+        paint(std::span<Rgba>(pageColours_), static_cast<const LightState&>(lightState_));
+        coloursChanged_ = true;
+    }
+    // Caller holds the colour lock and has changed the page colours itself.
+    void MarkPageColoursChanged() { coloursChanged_ = true; }
+    // One colour-stream frame, once BuildStreamFrame found it due. By cable only: the page
+    // colours at their page index as LED index (170 and above left out), scaled by alpha.
+    virtual int SendStreamFrame();
 
     // Helpers for the products.
     bool QueryWirelessLinkOfChannel();
@@ -281,6 +312,8 @@ protected:
     void SetLedIndexMap(const std::map<int, std::uint8_t>& map);
     void ShowLightStateInEditor();
     ILightStateView* LightStateView() const;
+    // The effect list's index of a device mode code (the list's order by default).
+    virtual int EffectIndexOf(int modeCode) const { return modeCode; }
 
     CDeviceChannel commandChannel_;
     EventCollections eventCollections_;

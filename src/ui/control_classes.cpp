@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include "device/quorin_usb_device.h"
+#include "editors/light_control_ui.h"
 #include "profile/device_profile_ui.h"
 #include "uikit/dialog_builder.h"
 
@@ -29,6 +30,7 @@ constexpr TreeTag kTreeTags[] = {
 
 void RegisterProgramControls() {
     RegisterDeviceControls();
+    RegisterEditorControls();
     RegisterProfileControls();
 }
 

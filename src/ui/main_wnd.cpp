@@ -92,6 +92,7 @@ LRESULT CMainWnd::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
         case kTimerTrayMenu: OpenTrayMenu(); break;
         case kTimerGameRestore: OnGameRestore(); break;
         case kTimerProfileSwitch: FinishProfileSwitch(); break;
+        case kTimerLightWrite: FinishLightWrite(); break;
         default: handled = false; break;
     }
     return 0;

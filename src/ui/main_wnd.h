@@ -29,6 +29,8 @@ inline constexpr UINT kTimerSizeFix = 1011;
 inline constexpr UINT kTimerTrayMenu = 1032;
 inline constexpr UINT kTimerProfileSwitch = 1055;
 inline constexpr UINT kTimerGameRestore = 1066;
+inline constexpr UINT kTimerLightWrite = 1070;
+inline constexpr UINT kTimerLightWriteMs = 80;
 inline constexpr UINT kTimerSizeFixMs = 100;
 inline constexpr UINT kTimerTrayMenuMs = 10;
 inline constexpr UINT kTimerProfileSwitchMs = 400;
@@ -167,6 +169,8 @@ private:
     void OnProfileExport(ui::TNotifyUI&, int);
     void OnProfileChosen(ui::TNotifyUI&, int);
     void OnSystemPageChange(ui::TNotifyUI& msg, int);
+    void OnLightEdit(ui::TNotifyUI& msg, int);
+    void FinishLightWrite();
     CDeviceProfileUI* SelectedProfiles();
     static bool IsImportableProfile(const std::string& path);
     // A question or notice in the message box; 1 when confirmed.
@@ -228,6 +232,7 @@ private:
     bool m_shuttingDown = false;
     bool m_gameRestorePending = false;
     int m_dpi = 96;
+    CQuorinUSBDevice* m_lightWriteDevice = nullptr;  // edited lighting waiting for its write
     int m_screenWidth = 0;
     int m_screenHeight = 0;
     HWND m_settingsWnd = nullptr;

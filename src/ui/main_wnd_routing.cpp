@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <span>
 #include <string_view>
+#include <utility>
 
 #include "device/quorin_products.h"
+#include "editors/light_control_ui.h"
 #include "platform/atomic_file.h"
 #include "platform/debug_trace.h"
 #include "platform/message_queue.h"
@@ -22,6 +24,12 @@
 
 namespace kx58 {
 namespace {
+
+bool IsInside(ui::CControlUI* control, ui::CControlUI* ancestor) {
+    for (; control; control = control->GetParent())
+        if (control == ancestor) return true;
+    return false;
+}
 
 using Handler = void (CMainWnd::*)(ui::TNotifyUI&, int number);
 
@@ -76,7 +84,7 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
         static constexpr Route kClickRoutes[] = {{"nodevice_ok_btn", &M::OnNoDeviceOk}, {"control_light_status", &M::OnLightSwitchClick},
                            {"minbtn", &M::OnCaptionButton}, {"maxbtn", &M::OnCaptionButton},
                            {"restorebtn", &M::OnCaptionButton}, {"skinbtn", nullptr}, {"setbtn", nullptr},
-                           {"key_", nullptr}, {"color_option_", nullptr}, {"audiocolor_option_", nullptr},
+                           {"key_", nullptr}, {"color_option_", &M::OnLightEdit}, {"audiocolor_option_", &M::OnLightEdit},
                            {"windowdeviceset_", nullptr}, {"DPI_color_option_", nullptr},
                            {"default_btn", &M::OnRestoreDefaults}, {"reset_repeat_btn", nullptr},
                            {"device_add_btn", &M::OnProfileAdd}, {"device_sub_btn", &M::OnProfileDelete},
@@ -112,16 +120,16 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
                            {"key_Op_tab", &M::OnOperationTab}, {"macro_Op_tab", &M::OnOperationTab},
                            {"system_Op_tab", &M::OnOperationTab}, {"cursor_Op_tab", &M::OnOperationTab},
                            {"6533_voice_Op_tab", &M::OnOperationTab}, {"magic_Op_tab", &M::OnOperationTab},
-                           {"Virtual7.1_Op_tab", &M::OnOperationTab}, {"deng_FXL_check", nullptr}, {"deng_FXR_check", nullptr},
-                           {"deng_7color_check", nullptr}, {"bullet_x_check", nullptr}, {"bullet_y_check", nullptr},
+                           {"Virtual7.1_Op_tab", &M::OnOperationTab}, {"deng_FXL_check", &M::OnLightEdit}, {"deng_FXR_check", &M::OnLightEdit},
+                           {"deng_7color_check", &M::OnLightEdit}, {"bullet_x_check", nullptr}, {"bullet_y_check", nullptr},
                            {"magic_enable_option", nullptr}, {"6533_MicIn_option", nullptr},
-                           {"6533_MicMoniter_option", nullptr}, {"deng_7audiocolor_check", nullptr},
-                           {"audio_BkColor_check", nullptr}, {"audio_FgColor_check", nullptr}};
+                           {"6533_MicMoniter_option", nullptr}, {"deng_7audiocolor_check", &M::OnLightEdit},
+                           {"audio_BkColor_check", &M::OnLightEdit}, {"audio_FgColor_check", &M::OnLightEdit}};
         route = FindRoute(kSelectRoutes, name, number);
     } else if (type == ui::DUI_MSGTYPE_ITEMSELECT) {
-        static constexpr Route kItemSelectRoutes[] = {{"device_profile_combo", &M::OnProfileChosen}, {"light_combo_modeSelect", nullptr},
-                           {"light_combo_custommodeSelect", nullptr}, {"light_combo_ZZCCmodeSelect", nullptr},
-                           {"light_combo_audiomodeSelect", nullptr}, {"keyset_function_combo", nullptr},
+        static constexpr Route kItemSelectRoutes[] = {{"device_profile_combo", &M::OnProfileChosen}, {"light_combo_modeSelect", &M::OnLightEdit},
+                           {"light_combo_custommodeSelect", &M::OnLightEdit}, {"light_combo_ZZCCmodeSelect", &M::OnLightEdit},
+                           {"light_combo_audiomodeSelect", &M::OnLightEdit}, {"keyset_function_combo", nullptr},
                            {"keyset_macro_over_combo", nullptr}, {"keyset_mousekey_combo", nullptr},
                            {"keyset_mouseswing_combo", nullptr}, {"keyset_mousewheel_combo", nullptr},
                            {"keyset_mousedpi_combo", nullptr}, {"keyset_media_combo", nullptr},
@@ -133,7 +141,7 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
         static constexpr Route kSliderRoutes[] = {
             {"DPI_slider_", nullptr}, {"6533_eq_hz_slider_", nullptr}, {"pointer_speed_slider", nullptr},
             {"scroll_speed_slider", nullptr}, {"double_click_slider", nullptr}, {"repeat_rate_slider", nullptr},
-            {"deng_light_slider", nullptr}, {"deng_speed_slider", nullptr}, {"6533_MicIn_slider", nullptr},
+            {"deng_light_slider", &M::OnLightEdit}, {"deng_speed_slider", &M::OnLightEdit}, {"6533_MicIn_slider", nullptr},
             {"6533_MicMoniter_slider", nullptr}, {"R_light_slider", nullptr}, {"G_light_slider", nullptr},
             {"B_light_slider", nullptr}};
         route = FindRoute(kSliderRoutes, name, number);
@@ -142,9 +150,9 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
         route = FindRoute(kLiveSliderRoutes, name, number);
     } else if (type == ui::DUI_MSGTYPE_KILLFOCUS) {
         static constexpr Route kEditRoutes[] = {
-            {"DPI_edit_", nullptr}, {"orvik_DPI_edit_", nullptr}, {"deng_edit_R", nullptr}, {"deng_edit_G", nullptr},
-            {"deng_edit_B", nullptr}, {"deng_audioedit_R", nullptr}, {"deng_audioedit_G", nullptr},
-            {"deng_audioedit_B", nullptr}, {"keyset_keyboard_text_edit", nullptr}, {"bullet_x_eidt", nullptr},
+            {"DPI_edit_", nullptr}, {"orvik_DPI_edit_", nullptr}, {"deng_edit_R", &M::OnLightEdit}, {"deng_edit_G", &M::OnLightEdit},
+            {"deng_edit_B", &M::OnLightEdit}, {"deng_audioedit_R", &M::OnLightEdit}, {"deng_audioedit_G", &M::OnLightEdit},
+            {"deng_audioedit_B", &M::OnLightEdit}, {"keyset_keyboard_text_edit", nullptr}, {"bullet_x_eidt", nullptr},
             {"bullet_y_eidt", nullptr}, {"bullet_delay_eidt", nullptr}, {"macro_delay", nullptr},
             {"keyset_mouseswing_num_edit", nullptr}, {"keyset_mouseswing_delay_edit", nullptr},
             {"keyset_mouseswing_speed_edit", nullptr}, {"keyset_mousewheel_num_edit", nullptr},
@@ -153,7 +161,7 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
             {"keyset_macro_cycle_edit", nullptr}};
         route = FindRoute(kEditRoutes, name, number);
     } else if (type == ui::DUI_MSGTYPE_COLORCHANGED) {
-        static constexpr Route kColourRoutes[] = {{"deng_Color_Pallet", nullptr}, {"deng_audioColor_Pallet", nullptr}};
+        static constexpr Route kColourRoutes[] = {{"deng_Color_Pallet", &M::OnLightEdit}, {"deng_audioColor_Pallet", &M::OnLightEdit}};
         route = FindRoute(kColourRoutes, name, number);
     } else if (type == "click_select_end") {
         static constexpr Route kSelectionRoutes[] = {{"device_key_light", nullptr}, {"mouse_device_key_light", nullptr}};
@@ -324,6 +332,23 @@ void CMainWnd::ApplyProfile(CQuorinUSBDevice& device) {
 }
 
 // --- Device settings ---------------------------------------------------------------------------
+
+void CMainWnd::OnLightEdit(ui::TNotifyUI& msg, int) {
+    DevicePage* page = SelectedPage();
+    CQuorinUSBDevice* device = page ? page->device : nullptr;
+    auto* editor = device ? dynamic_cast<CLightControlUI*>(device->LightControl()) : nullptr;
+    if (!editor || !IsInside(msg.pSender, editor) || !editor->TakeUserEdit(msg)) return;
+    device->TakeLightEdit();
+    // A drag of a slider or across the palette writes the device once, when it rests.
+    if (m_lightWriteDevice && m_lightWriteDevice != device) m_lightWriteDevice->ApplyLightToDevice();
+    m_lightWriteDevice = device;
+    kx58::SetTimer(GetHWND(), kTimerLightWrite, kTimerLightWriteMs);
+}
+
+void CMainWnd::FinishLightWrite() {
+    CQuorinUSBDevice* device = std::exchange(m_lightWriteDevice, nullptr);
+    if (device) device->ApplyLightToDevice();
+}
 
 void CMainWnd::OnSystemPageChange(ui::TNotifyUI&, int) {
     // The whole page is read and written: which option changed does not matter.

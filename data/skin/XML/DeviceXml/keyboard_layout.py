@@ -122,7 +122,7 @@ xml = f'''<?xml version="1.0" encoding="utf-8"?>
     </HorizontalLayout>
     <TabLayout name="device_op_pages" bkcolor="#FF1B1D23" borderround="12,12" inset="18,14,18,14">
       <VerticalLayout name="lighting_page">
-        <Label text="tab_lighting_hint" height="28" font="8" textcolor="#FF8A8F9C"/>
+        <LightSetControlUI/>
       </VerticalLayout>
       <VerticalLayout name="keys_page">
         <Label text="tab_keys_hint" height="28" font="8" textcolor="#FF8A8F9C"/>
