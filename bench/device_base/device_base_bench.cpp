@@ -1,7 +1,8 @@
 // The device object's recurring work:
 //   BM_PreviewStep      one breathing or wave step over the keyboard's 170 page LEDs
-//   BM_LightThreadLoad  process CPU of one running light thread (connected keyboard,
-//                       breathing preview) per second of wall time: cpu / real
+//   BM_KeyboardEffectStep  one step of a keyboard mode's own effect (argument: mode code)
+//   BM_LightThreadLoad  process CPU of one running light thread (connected keyboard, the
+//                       mode of the argument) per second of wall time: cpu / real
 //   BM_StreamFrame      one colour-stream frame built and sent by cable to the simulator
 #include <benchmark/benchmark.h>
 
@@ -20,6 +21,8 @@ namespace {
 class WaveKeyboard : public CQuorinKeyboardDevice {
 public:
     using CQuorinUSBDevice::SetLedIndexMap;
+    using CQuorinKeyboardDevice::PreviewFor;
+    using CQuorinUSBDevice::PreviewStep;
 };
 
 void SetMode(CQuorinUSBDevice& device, std::uint8_t mode) {
@@ -74,18 +77,36 @@ void BM_PreviewStep(benchmark::State& state) {
 }
 BENCHMARK(BM_PreviewStep)->Arg(0)->Arg(1);
 
+void BM_KeyboardEffectStep(benchmark::State& state) {
+    ConnectedKeyboard kb;  // its keys placed by their LED indexes
+    if (!kb.ready) {
+        state.SkipWithError("simulated keyboard not ready");
+        return;
+    }
+    const int mode = static_cast<int>(state.range(0));
+    SetMode(kb.device, static_cast<std::uint8_t>(mode));
+    WaveKeyboard::PreviewStep step = nullptr;
+    int row = 0;
+    if (!kb.device.PreviewFor(mode, step, row)) {
+        state.SkipWithError("mode without a step");
+        return;
+    }
+    for (auto _ : state) (kb.device.*step)();
+}
+BENCHMARK(BM_KeyboardEffectStep)->Arg(1)->Arg(3)->Arg(7)->Arg(12)->Arg(14)->Arg(15)->Arg(24)->Arg(29)->Arg(30);
+
 void BM_LightThreadLoad(benchmark::State& state) {
     ConnectedKeyboard kb;
     if (!kb.ready) {
         state.SkipWithError("simulated keyboard not ready");
         return;
     }
-    SetMode(kb.device, 5);
+    SetMode(kb.device, static_cast<std::uint8_t>(state.range(0)));
     kb.device.StartLightThread();
     for (auto _ : state) SleepMs(100);
     state.counters["steps_per_s"] = benchmark::Counter(static_cast<double>(kb.device.PreviewSteps()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_LightThreadLoad)->MeasureProcessCPUTime()->UseRealTime()->Iterations(30)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LightThreadLoad)->Arg(5)->Arg(1)->Arg(14)->Arg(6)->Arg(19)->Arg(29)->MeasureProcessCPUTime()->UseRealTime()->Iterations(30)->Unit(benchmark::kMillisecond);
 
 void BM_StreamFrame(benchmark::State& state) {
     ConnectedKeyboard kb;

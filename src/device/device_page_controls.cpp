@@ -59,10 +59,11 @@ void CDeviceKeyButtonUI::SetKeySelected(bool selected) {
 void CDeviceKeyButtonUI::PaintBkColor(cairo_t* cr) {
     CButtonUI::PaintBkColor(cr);
     if ((m_light >> 24) == 0 || !m_lightImage.empty()) return;
-    // The light shows as a glow along the bottom of the cap, as it shines through the key.
+    // The light shows as a glow along the bottom of the cap, as it shines through the key;
+    // the LED's brightness is the glow's opacity.
     const int glow = std::max(2, m_rcItem.Height() / 8);
     const ui::RECT strip{m_rcItem.left + 3, m_rcItem.bottom - glow - 2, m_rcItem.right - 3, m_rcItem.bottom - 2};
-    ui::render::FillRoundRect(cr, strip, ui::SIZE{glow, glow}, m_light | 0xFF000000u);
+    ui::render::FillRoundRect(cr, strip, ui::SIZE{glow, glow}, m_light);
 }
 
 void CDeviceKeyButtonUI::PaintStatusImage(cairo_t* cr) {

@@ -62,8 +62,19 @@ constexpr SpeedRow kSpeedRows[] = {
     {4, Row(24, 16, 10, 6, 3)},    // spectrum: one wheel step
     {5, Row(28, 20, 14, 9, 5)},    // breathing: one curve step
     {6, Row(50, 50, 50, 50, 50)},  // static: refresh only
+    {7, Row(40, 30, 20, 14, 8)},   // reactive: keys fade out
+    {10, Row(50, 40, 30, 20, 12)}, // starlight: stars twinkle
+    {13, Row(40, 32, 24, 16, 10)}, // flicker
+    {14, Row(60, 45, 30, 20, 12)}, // snake: one key per step
+    {16, Row(20, 20, 20, 20, 20)}, // key fade: no speed choice
+    {17, Row(25, 25, 25, 25, 25)}, // zone cycle: no speed choice
+    {18, Row(20, 20, 20, 20, 20)}, // pulse ring: no speed choice
+    {20, Row(50, 50, 50, 50, 50)}, // custom colours: refresh only
     {23, Row(5, 4, 3, 2, 1)},      // flashing: phase length x 200 ms
+    {25, Row(40, 30, 20, 14, 8)},  // sparkle: as reactive
     {28, Row(50, 50, 50, 50, 50)}, // off
+    {29, Row(2, 2, 2, 2, 2)},      // music: the bars fall every 2 ticks
+    {30, Row(20, 20, 20, 20, 20)}, // screen sync: no speed choice
 };
 constexpr auto kDefaultSpeedRow = Row(30, 22, 15, 10, 6);
 
