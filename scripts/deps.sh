@@ -11,6 +11,7 @@ packages=(
   libudev-dev libcurl4-openssl-dev libevdev-dev libpulse-dev
   xvfb xauth x11-apps xdotool imagemagick xdg-utils fonts-dejavu-core
   fonts-droid-fallback fonts-tlwg-loma-ttf
+  pulseaudio pulseaudio-utils
 )
 
 missing=()

@@ -22,6 +22,8 @@ inline constexpr UINT WM_HOOK_CONTROL = 0x041E;
 inline constexpr UINT WM_TRAY_NOTIFY = WM_USER + 1;
 inline constexpr UINT WM_MENU_COMMAND = WM_USER + 121;
 inline constexpr UINT WM_DPI_NOTICE = WM_USER + 200;
+// Posted by the audio daemon when "AudioRecord" cannot be started (the box opens on the UI thread).
+inline constexpr UINT WM_AUDIO_RECORD_FAILED = 0x0D05;
 
 // Names of the application messages.
 inline constexpr const char* kInstanceMessageName = "KX58RGBVs Device";

@@ -6,6 +6,7 @@
 #include "platform/message_queue.h"
 #include "platform/session_bus.h"
 #include "ui/main_wnd.h"
+#include "ui/msg_wnd.h"
 
 namespace kx58 {
 
@@ -47,8 +48,10 @@ void CMainWnd::BuildMessageRoutes() {
     route(WM_DPI_NOTICE, &M::OnDpiNotice, false);
     route(WM_TRAY_NOTIFY, &M::OnTrayNotify, false);
     route(WM_MENU_COMMAND, &M::OnMenuCommandMessage, false);
+    route(WM_COPYDATA, &M::OnCopyData, false);
+    route(WM_AUDIO_RECORD_FAILED, &M::OnAudioRecordFailed, false);
     // Received, and left to the windows and programs that are not part of this one.
-    for (UINT received : {WM_OPEN_SETWND, WM_START_UPGRADE, WM_HOOK_CONTROL, WM_COPYDATA, WM_MOUSEPAD_RECORD_INDEX,
+    for (UINT received : {WM_OPEN_SETWND, WM_START_UPGRADE, WM_HOOK_CONTROL, WM_MOUSEPAD_RECORD_INDEX,
                           WM_DEVICE_POWER_STATUS, WM_DEVICE_RESERVED})
         route(received, &M::Ignore, false);
 }
@@ -233,6 +236,23 @@ LRESULT CMainWnd::OnTrayNotify(WPARAM, LPARAM lParam) {
 LRESULT CMainWnd::OnMenuCommandMessage(WPARAM, LPARAM lParam) {
     if (const auto* cmd = reinterpret_cast<const ui::MenuCmd*>(lParam)) OnMenuCommand(cmd->name);
     return 0;
+}
+
+LRESULT CMainWnd::OnCopyData(WPARAM, LPARAM lParam) {
+    const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    // The last blocks that arrive while the window closes have no lighting left to drive.
+    return copy && !m_shuttingDown ? m_audioLink.TakeBlock(*copy, FirstKeyboard()) : 0;
+}
+
+LRESULT CMainWnd::OnAudioRecordFailed(WPARAM, LPARAM) {
+    if (!m_shuttingDown) CMsgWnd::ShowMessage(*this, {}, kRecordOpenFailedText, m_dpi, false, kMessageButtonsConfirm);
+    return 0;
+}
+
+CQuorinUSBDevice* CMainWnd::FirstKeyboard() {
+    for (const DevicePage& page : m_pages)
+        if (page.device && DeviceTypeRows()[page.typeRow].kind == DeviceKind::KeyboardWired) return page.device;
+    return nullptr;
 }
 
 void CMainWnd::OnMenuCommand(const std::string& item) {

@@ -34,7 +34,8 @@ ScopedEnv::~ScopedEnv() {
 IsolatedSession::IsolatedSession()
     : runtime_("XDG_RUNTIME_DIR", dir_ / "run"),
       data_("XDG_DATA_HOME", dir_ / "data"),
-      config_("XDG_CONFIG_HOME", dir_ / "config") {
+      config_("XDG_CONFIG_HOME", dir_ / "config"),
+      soundServer_("PULSE_SERVER", "unix:" + dir_ / "run/pulse/native") {
     mkdir(RuntimeDir().c_str(), 0700);
 }
 

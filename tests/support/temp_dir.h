@@ -33,7 +33,9 @@ private:
 };
 
 // Points XDG_RUNTIME_DIR, XDG_DATA_HOME and XDG_CONFIG_HOME into one private temp folder,
-// so a test never touches the user's real files or another test's session.
+// so a test never touches the user's real files or another test's session; PULSE_SERVER
+// names the session's own sound server (none unless the test starts one), so no program a
+// test starts meets the user's.
 class IsolatedSession {
 public:
     IsolatedSession();
@@ -47,6 +49,7 @@ private:
     ScopedEnv runtime_;
     ScopedEnv data_;
     ScopedEnv config_;
+    ScopedEnv soundServer_;
 };
 
 std::string ReadWholeFile(const std::string& path);

@@ -1,0 +1,49 @@
+#pragma once
+// A private PulseAudio daemon for tests and benchmarks, in the caller's IsolatedSession: it
+// listens on $XDG_RUNTIME_DIR/pulse/native (anonymous clients allowed), where the session's
+// PULSE_SERVER sends every client started later (the capture program too), and plays into
+// null sinks, the first of them the default output. The caller points HOME into the session
+// first, for the daemon's own files. Controlled through pactl.
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace kx58test {
+
+// "unix:" + the socket the daemon of this session listens on.
+std::string PulseServerAddress();
+
+class PrivatePulseServer {
+public:
+    // Starts `pulseaudio` and waits until it answers. `logFile` gets its output.
+    PrivatePulseServer(const std::vector<std::string>& sinks, const std::string& logFile);
+    ~PrivatePulseServer();
+    PrivatePulseServer(const PrivatePulseServer&) = delete;
+    PrivatePulseServer& operator=(const PrivatePulseServer&) = delete;
+
+    bool Running() const { return pid_ > 0; }
+    // Why it does not run, as a line for the test's skip message.
+    const std::string& Problem() const { return problem_; }
+
+    // A sine played into `sink` (module-sine) until StopTone; the module's index.
+    std::optional<int> PlayTone(const std::string& sink, int frequencyHz) const;
+    bool StopTone(int module) const;
+    bool SetDefaultSink(const std::string& sink) const;
+    // A stand-in microphone: an ordinary source (not a monitor) that hears what plays into
+    // `sink`, made the default source.
+    bool AddMicrophoneHearing(const std::string& sink, const std::string& name) const;
+    // The sources that the clients run by this program (file name) record from, by name.
+    std::vector<std::string> SourcesRecordedBy(const std::string& program) const;
+    // Ends the daemon (SIGTERM, then reaped).
+    void Stop();
+
+    // Runs pactl with `args`; its output, or nothing when it failed.
+    static std::optional<std::string> Control(const std::vector<std::string>& args);
+
+private:
+    pid_t pid_ = -1;
+    std::string problem_;
+};
+
+}  // namespace kx58test
