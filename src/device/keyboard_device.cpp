@@ -1,8 +1,11 @@
 #include <algorithm>
 
+#include "device/device_page_controls.h"
 #include "device/product_profiles.h"
 #include "device/protocol/command_report.h"
 #include "device/quorin_products.h"
+
+#include "device/device_page_controls.h"
 #include "platform/debug_trace.h"
 #include "profile/default_light_names.h"
 #include "profile/device_profile_ui.h"
@@ -40,6 +43,7 @@ int CQuorinKeyboardDevice::OnAttached() {
         }
         SetLedIndexMap(leds);
         deviceInfo_ = memory_.info;
+        PlaceKeysOnLayout();  // keys the page does not place go by their LED index
     }
     LoadKeyPage();
     ReloadSettings();
@@ -102,7 +106,51 @@ int CQuorinKeyboardDevice::ReadPerKeyColours() {
     std::vector<Rgba> colours = PageColours();
     ApplyLedColourImage(memory_.maps, image, colours);
     for (std::size_t key = 0; key < colours.size(); ++key) SetLedColour(key, colours[key]);
+    StoreCustomGroup(colours);
     return result;
+}
+
+// --- Per-key colours of the custom mode --------------------------------------------------------
+
+void CQuorinKeyboardDevice::StoreCustomGroup(const std::vector<Rgba>& pageColours) {
+    const std::size_t positions = memory_.Positions();
+    if (positions == 0) return;  // the key positions are not known yet
+    std::vector<LedColor> group = profile_.GetCustomLightColors(profile_.GetLightInfo().CustomGroup, static_cast<int>(positions));
+    for (std::size_t key = 0; key < pageColours.size() && key < kPageKeyCount; ++key) {
+        const std::uint8_t position = memory_.maps.position[key];
+        if (position >= group.size()) continue;
+        const Rgba& c = pageColours[key];
+        group[position] = {c.red, c.green, c.blue, 0xFF};
+    }
+    profile_.SetCustomLightColors(profile_.GetLightInfo().CustomGroup, group);
+}
+
+void CQuorinKeyboardDevice::ShowCustomGroup() {
+    const std::size_t positions = memory_.Positions();
+    if (positions == 0) return;
+    const std::vector<LedColor> group =
+        profile_.GetCustomLightColors(profile_.GetLightInfo().CustomGroup, static_cast<int>(positions));
+    for (std::size_t key = 0; key < kPageKeyCount; ++key) {
+        const std::uint8_t position = memory_.maps.position[key];
+        if (position >= group.size()) continue;
+        const LedColor& c = group[position];
+        SetLedColour(key, {c.Red, c.Green, c.Blue, 0xFF});
+    }
+}
+
+int CQuorinKeyboardDevice::PaintSelectedKeys(DWORD argb) {
+    if (GetLightState().modeCode != kPerKeyColourMode) return 0;
+    const Rgba colour{static_cast<std::uint8_t>(argb >> 16), static_cast<std::uint8_t>(argb >> 8),
+                      static_cast<std::uint8_t>(argb), 0xFF};
+    int painted = 0;
+    for (std::size_t key = 0; key < keyButtons_.size(); ++key) {
+        auto* button = dynamic_cast<CDeviceKeyButtonUI*>(keyButtons_[key]);
+        if (!button || !button->IsKeySelected()) continue;
+        SetLedColour(key, colour);
+        ++painted;
+    }
+    if (painted) StoreCustomGroup(PageColours());
+    return painted;
 }
 
 int CQuorinKeyboardDevice::WritePerKeyColours(bool cableOnly) {
@@ -193,6 +241,7 @@ const ProductProfileFiles& KeyboardFiles() { return *FindProductProfileFiles(Dev
 
 void CQuorinKeyboardDevice::SetUpPageEditors() {
     profile_.SetDefaultPath(DefaultDocumentPathFor(KeyboardFiles()));
+    PlaceKeysOnLayout();
     SetUpLightEditor();
     if (!profileList_) return;
     profileList_->SetDeviceType(KindNumber(DeviceKind::KeyboardWired));
@@ -226,7 +275,19 @@ int CQuorinKeyboardDevice::TakeLightEdit() {
 int CQuorinKeyboardDevice::ApplyLightToDevice() {
     if (!profile_.Save()) DebugTrace("keyboard: the profile cannot be saved");
     if (!IsOpen()) return 0;  // kept in the profile; written with the next apply
-    return ApplySettings(0, 0, 0, 0, 0);
+    const int result = ApplySettings(0, 0, 0, 0, 0);
+    if (result != kResultOk || GetLightState().modeCode != kPerKeyColourMode) return result;
+    return WritePerKeyColours(false);
+}
+
+int CQuorinKeyboardDevice::ApplySyncLighting(bool on) {
+    if (!on) LoadLightPage();
+    if (!IsOpen()) return 0;
+    if (!on) return ApplySettings(0, 0, 0, 0, 0);
+    // The keyboard shows the colour stream: the host-rendered mode with the profile's rest.
+    KeyboardSettings settings = ProfileSettings();
+    settings.modeCode = kHostRenderedModeCode;
+    return WriteKeyboardSettings(commandChannel_, settings, 0, 0);
 }
 
 int CQuorinKeyboardDevice::LoadPageLists() {
@@ -281,6 +342,7 @@ int CQuorinKeyboardDevice::LoadLightPage() {
     const auto words = state.ToWords();
     SetLightState(words[0], words[1], words[2], words[3]);
     if (ILightStateView* view = LightStateView()) view->SetAudioLightInfo(profile_.GetAudioLightInfo());
+    if (state.modeCode == kPerKeyColourMode) ShowCustomGroup();
     return 1;
 }
 

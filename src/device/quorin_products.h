@@ -2,6 +2,8 @@
 // The four products on top of the device base: keyboard, mouse, mouse pad and headset. Each
 // reads its device back when attached, previews the light modes it has and keeps its
 // profiles in its own data sub-folder.
+#include "device/keyboard_previews.h"
+#include "device/led_strip_previews.h"
 #include "device/protocol/keyboard_protocol.h"
 #include "device/protocol/mouse_protocol.h"
 #include "device/quorin_usb_device.h"
@@ -59,6 +61,10 @@ public:
     // The write to the keyboard waits for ApplyLightToDevice, so a drag writes once.
     int TakeLightEdit() override;
     int ApplyLightToDevice() override;
+    int ApplySyncLighting(bool on) override;
+    // The custom mode: the keys selected on the page take the colour (kept in the profile's
+    // custom group; written to the keyboard with the lighting).
+    int PaintSelectedKeys(DWORD argb) override;
 
 protected:
     const char* LightThreadExitTrace() const override { return "KB灯光线程设定退出"; }
@@ -72,6 +78,9 @@ private:
     void ShowSystemPage();
     // The effect list and the page kind, from the built-in effects.
     void SetUpLightEditor();
+    // The custom group of the profile, by key position, to and from the page colours.
+    void StoreCustomGroup(const std::vector<Rgba>& pageColours);
+    void ShowCustomGroup();
     void StoreReadBackInProfile(const LightState& state, const KeyboardSettings& decoded);
     // How the keyboard is attached, its firmware and key count, in the page's side panel.
     void ShowConnection();
@@ -88,6 +97,61 @@ private:
     std::atomic<int> streamPause_{0};
     std::atomic<int> switchedRecord_{-1};  // active index | second value << 8 | has second << 16
     bool resetListOnReadBack_ = false;
+
+    // --- Light previews (keyboard_previews.cpp) ----------------------------------------------
+public:
+    // One step of each of the keyboard's own effects over the key layout, run by the light
+    // thread at the cadence of its mode (the comment names the mode codes).
+    void PreviewWave();           // 1
+    void PreviewNeonStream();     // 2
+    void PreviewSpiral();         // 3
+    void PreviewReactive();       // 7 and 25
+    void PreviewRipple();         // 8
+    void PreviewReactiveLine();   // 9
+    void PreviewStarlight();      // 10
+    void PreviewRainbowWheel();   // 11
+    void PreviewRaindrops();      // 12
+    void PreviewFlicker();        // 13
+    void PreviewSnake();          // 14
+    void PreviewCross();          // 15
+    void PreviewKeyFade();        // 16
+    void PreviewZoneCycle();      // 17
+    void PreviewPulseRing();      // 18
+    void PreviewCustomColours();  // 20: the keys' own colours
+    void PreviewWaterfall();      // 21
+    void PreviewTrigger();        // 22
+    void PreviewWhirl();          // 24
+    void PreviewMusic();          // 29: the music bars fall between two level blocks
+    void PreviewScreenSync();     // 30
+    // The music bars from the latest levels: the colours spread over `hueSpread` wheel steps
+    // across the width, the bars rising from the bottom row (`rising` 1) or the top (0).
+    void PreviewAudioLevels(int hueSpread, int rising);
+    // A 100-byte block of 25 levels and its sample count (capped at 500), kept as the latest;
+    // in mode 29 with the audio-light mode 2 they move the music bars. Safe beside the light
+    // thread.
+    int FeedAudioLevels(std::span<const std::uint8_t> levels, int count) override;
+    // In mode 20 the colour set is also the key's own colour that the preview shows.
+    void SetLedColour(std::size_t index, Rgba colour) override;
+    void ClearPreviewBuffers() override;
+    // The three audio-light values (mode, seven-colour flag, colour type), also kept in the
+    // profile's AudioLightInfo, whose mode the music input follows.
+    void SetAudioLightInfo(int mode, int value2, int value3) override;
+    std::array<int, 3> GetAudioLightInfo() override;
+
+protected:
+    bool PreviewFor(int modeCode, PreviewStep& step, int& speedRow) const override;
+    // Modes 29 and 30 by cable: the page colours at the keys' LED indexes, N x 3 bytes.
+    int SendStreamFrame() override;
+
+private:
+    // Puts every page key on the layout grid: where its button is on the page, else in the
+    // LED grid cell of its LED index. UI thread, after the page or the LED map changed.
+    void PlaceKeysOnLayout();
+    // Runs step(state, light, colours) under the colour lock, the effect restarted when the
+    // mode changed.
+    template <class Step>
+    void RunPreviewStep(Step&& step);
+    KeyboardPreviewState preview_;  // under the colour lock
 };
 
 class CQuorinMouseDevice : public CQuorinUSBDevice {
@@ -111,6 +175,23 @@ protected:
 private:
     MouseMemory memory_;
     MouseSettingsReadBack settings_;
+
+    // --- Light previews (strip_device_previews.cpp) -------------------------------------------
+public:
+    void PreviewFlowing();           // 0
+    void PreviewRainbowWave();       // 5
+    void PreviewReactiveFade();      // 6: the colours a click scattered fade out
+    void PreviewRainbowBreathing();  // 7
+    void PreviewColourCycle();       // 8
+    static constexpr int kReactiveMode = 6;
+
+protected:
+    bool PreviewFor(int modeCode, PreviewStep& step, int& speedRow) const override;
+    // 0x403 by cable is a click: in the reactive mode every LED takes a random colour.
+    void OnConsumerUsage(DeviceKind kind, std::uint16_t usage) override;
+
+private:
+    LedStripPreviews strip_;  // under the colour lock
 };
 
 class CQuorinMousePadDevice : public CQuorinUSBDevice {
@@ -124,6 +205,19 @@ public:
 
 protected:
     const char* LightThreadExitTrace() const override { return "MP灯光线程设定退出"; }
+
+    // --- Light previews (strip_device_previews.cpp) -------------------------------------------
+public:
+    void PreviewFlowing();      // 0
+    void PreviewColourCycle();  // 7
+    void PreviewRainbow();      // 6
+    void PreviewHoldColour();   // the modes the pad shows without animation
+
+protected:
+    bool PreviewFor(int modeCode, PreviewStep& step, int& speedRow) const override;
+
+private:
+    LedStripPreviews strip_;  // under the colour lock
 };
 
 class CQuorinHS6533Device : public CQuorinUSBDevice {
@@ -139,6 +233,22 @@ public:
 
 protected:
     const char* LightThreadExitTrace() const override { return "HS灯光线程设定退出"; }
+
+    // --- Light previews (strip_device_previews.cpp) -------------------------------------------
+public:
+    void PreviewFlowing();      // 0
+    void PreviewColourCycle();  // 7
+    void PreviewRainbow();      // 6
+    void PreviewHoldColour();   // the modes the headset shows without animation
+
+protected:
+    bool PreviewFor(int modeCode, PreviewStep& step, int& speedRow) const override;
+    // The headset's collection does not speak the command protocol: nothing goes out
+    // through the channel (its LEDs take plain output reports).
+    int SendStreamFrame() override { return kResultOk; }
+
+private:
+    LedStripPreviews strip_;  // under the colour lock
 };
 
 }  // namespace kx58

@@ -341,6 +341,13 @@ void CQuorinUSBDevice::FillPageColours(Rgba colour) {
     coloursChanged_ = true;
 }
 
+void CQuorinUSBDevice::TakeSyncColour(std::uint32_t packed) {
+    const Rgba colour{static_cast<std::uint8_t>(packed), static_cast<std::uint8_t>(packed >> 8),
+                      static_cast<std::uint8_t>(packed >> 16), static_cast<std::uint8_t>(packed >> 24)};
+    std::lock_guard lock(colourLock_);
+    FillPageColours(colour);
+}
+
 int CQuorinUSBDevice::BuildStreamFrame() {
     if (!hostLighting_ || !commandChannel_.IsConnected()) return kResultFailed;
     const std::uint32_t now = TickCount();
@@ -520,8 +527,9 @@ void CQuorinUSBDevice::LightThreadBody(kx58::Event& exitEvent) {
             waitMs = kIdleWaitMs;
             continue;
         }
-        // While the main window rewrites the device, previews would paint what is being replaced.
-        if (commandChannel_.IsRefreshPending()) {
+        // While the main window rewrites the device, previews would paint what is being
+        // replaced; while the devices show one effect, the engine paints.
+        if (commandChannel_.IsRefreshPending() || syncLighting_) {
             waitMs = kIdleWaitMs;
             continue;
         }

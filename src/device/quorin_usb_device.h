@@ -268,6 +268,16 @@ public:
     virtual int TakeLightEdit() { return 0; }
     virtual int ApplyLightToDevice() { return 0; }
     ui::CControlUI* LightControl() const { return lightControl_; }
+    // One effect on every device: while set, the engine's colour replaces the previews.
+    void SetSyncLighting(bool on) { syncLighting_ = on; }
+    bool IsSyncLighting() const { return syncLighting_.load(); }
+    // Engine thread: red | green << 8 | blue << 16 | brightness << 24, for every LED.
+    virtual void TakeSyncColour(std::uint32_t packed);
+    // UI thread: the device is told to show what the program sends (on) or its own lighting
+    // again (off).
+    virtual int ApplySyncLighting(bool /*on*/) { return 0; }
+    // Keys selected on the page take a colour where the product keeps one per key.
+    virtual int PaintSelectedKeys(DWORD /*argb*/) { return 0; }
     // Product values kept by the device object (the keyboard keeps up to six).
     virtual int StoreProductValues(std::span<const int> /*values*/) { return 0; }
 
@@ -350,6 +360,7 @@ protected:
     std::atomic<bool> hostLighting_{true};
     std::atomic<bool> displayRefresh_{true};
     std::atomic<bool> mainWindowHidden_{false};
+    std::atomic<bool> syncLighting_{false};
     std::uint8_t previewPosition_ = 0;
     std::uint8_t previewColourIndex_ = 0;
     bool previewToggle_ = false;

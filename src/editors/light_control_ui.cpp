@@ -337,9 +337,13 @@ std::array<int, 3> CLightControlUI::ReadAudioLightInfo() {
 // --- The user's edits --------------------------------------------------------------------------
 
 bool CLightControlUI::TakeUserEdit(const ui::TNotifyUI& msg) {
+    lastEditWasColour_ = false;
     if (!msg.pSender) return false;
     const std::string& name = msg.pSender->GetName();
     const std::string& type = msg.sType;
+    lastEditWasColour_ = (type == ui::DUI_MSGTYPE_CLICK && NumberAfter(name, "color_option_") >= 0) ||
+                         (type == ui::DUI_MSGTYPE_COLORCHANGED && name == "deng_Color_Pallet") ||
+                         (type == ui::DUI_MSGTYPE_KILLFOCUS && name.starts_with("deng_edit_"));
     if (type == ui::DUI_MSGTYPE_ITEMSELECT && name == "light_combo_modeSelect") {
         UpdateLayout(pageKind_, GetSelectedEffect());
         return true;
@@ -384,6 +388,13 @@ bool CLightControlUI::TakeUserEdit(const ui::TNotifyUI& msg) {
     }
     return type == ui::DUI_MSGTYPE_VALUECHANGED || type == ui::DUI_MSGTYPE_ITEMSELECT ||
            type == ui::DUI_MSGTYPE_SELECTCHANGED;
+}
+
+void CLightControlUI::TakePickedColour(DWORD argb, bool sevenColour, bool audio) {
+    lastEditWasColour_ = !sevenColour && !audio;
+    if (sevenColour) return SelectOption(audio ? "deng_7audiocolor_check" : "deng_7color_check", true);
+    if (audio) return ShowAudioColour(argb);
+    ShowColour(argb);
 }
 
 void CLightControlUI::SetPageKind(int kind) {

@@ -66,6 +66,12 @@ public:
     // A user's change inside the editor (a notification from one of its controls): the
     // editor updates its own controls. True when the lighting changed and should be applied.
     bool TakeUserEdit(const ui::TNotifyUI& msg);
+    // Whether that edit chose the effect colour (swatch, palette, edits, picker).
+    bool LastEditWasColour() const { return lastEditWasColour_; }
+    // Shows whether every device runs this effect ("deng_same_mode"), sending nothing.
+    void ShowSameEffectEverywhere(bool on) { SelectOption("deng_same_mode", on); }
+    // The colour picker's answer for the effect colour or (`audio`) the sound colour.
+    void TakePickedColour(DWORD argb, bool sevenColour, bool audio);
 
 private:
     ui::CControlUI* Find(const std::string& name);
@@ -84,6 +90,7 @@ private:
     int pageKind_ = 0;
     bool sameModeAllowed_ = true;
     AudioLightInfo audioRecord_;
+    bool lastEditWasColour_ = false;
     std::vector<std::pair<std::string, ui::CControlUI*>> found_;
 };
 

@@ -24,7 +24,8 @@ void SetProcessActive(bool active) { g_processActive.store(active); }
 
 CMainWnd::CMainWnd()
     : m_messages(Messages()), m_hooks(RegisteredHookMessages()), m_language(Folders::Defaults()),
-      m_slots(SupportedDevices()), m_versionDescriptor(VersionDescriptor()) {
+      m_audioLink(m_messages.UWM_AUDIORECORD_CMD_MSG), m_slots(SupportedDevices()),
+      m_versionDescriptor(VersionDescriptor()) {
     BuildMessageRoutes();
 }
 
@@ -64,6 +65,8 @@ void CMainWnd::OnWindowInit() {
     m_screenHeight = monitor.Height();
     ShowWindow(false);
     StartThreads();
+    // The capture program's daemon (thread slot 1), then the program itself.
+    m_audioLink.Start(m_threads, GetHWND(), m_reachable ? m_reachable->Hwnd() : GetHWND());
     kx58::SetTimer(GetHWND(), kTimerSizeFix, kTimerSizeFixMs);
     m_windowInitialised = true;
 }
@@ -75,6 +78,8 @@ void CMainWnd::StartThreads() {
     } else {
         DebugTrace("main window: the device-capture loop did not start");
     }
+    if (!m_threads.Start(kLightSyncSlot, "light sync", [this](Event& stop) { m_lightSync.Run(stop); }))
+        DebugTrace("main window: the synchronised lighting did not start");
 }
 
 ui::CControlUI* CMainWnd::CreateControl(const std::string& className) {
@@ -88,6 +93,7 @@ LRESULT CMainWnd::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
         case kTimerSizeFix:
             FixSizeAndDpi();
             m_pm.Invalidate();
+            m_audioLink.Connect();
             break;
         case kTimerTrayMenu: OpenTrayMenu(); break;
         case kTimerGameRestore: OnGameRestore(); break;
@@ -105,6 +111,7 @@ LRESULT CMainWnd::OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, bool& ha
     // Threads blocked in a send to this window are answered while they are waited for.
     std::shared_ptr<MessageQueue> queue = MessageQueue::ForCurrentThread();
     m_lastStop = m_threads.StopAll([&queue] { queue->DispatchSends(); });
+    m_audioLink.Disconnect();  // while the program's last blocks can still reach the window
     m_tray.DeleteTrayIcon();
     m_reachable.reset();
     PostQuitMessage(0);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,8 +15,10 @@
 #include "device/quorin_usb_device.h"
 #include "device/hid/supported_devices.h"
 #include "ui/app_messages.h"
+#include "ui/audio_capture_link.h"
 #include "ui/device_pages.h"
 #include "ui/language.h"
+#include "ui/light_sync_engine.h"
 #include "ui/thread_slots.h"
 #include "uikit/container.h"
 #include "uikit/menu_wnd.h"
@@ -23,6 +26,8 @@
 #include "uikit/window.h"
 
 namespace kx58 {
+
+class CLightControlUI;
 
 // Timers of the main window (one-shot: each handler kills its timer first).
 inline constexpr UINT kTimerSizeFix = 1011;
@@ -99,6 +104,10 @@ public:
     void SetVersionDescriptor(const std::array<std::uint32_t, 4>& descriptor) { m_versionDescriptor = descriptor; }
     // The selected device's page: the first connected and selected tab, else the last tab.
     DevicePage* SelectedPage();
+    // The capture program's side of the sound-reactive lighting (its program path may be set
+    // before the window is created).
+    CAudioCaptureLink& AudioCapture() { return m_audioLink; }
+    const CAudioCaptureLink& AudioCapture() const { return m_audioLink; }
     // The settings window (opened elsewhere); relayed messages go to it.
     void SetSettingsWindow(HWND hwnd) { m_settingsWnd = hwnd; }
 
@@ -138,6 +147,10 @@ private:
     LRESULT OnDpiNotice(WPARAM, LPARAM);
     LRESULT OnTrayNotify(WPARAM, LPARAM lParam);
     LRESULT OnMenuCommandMessage(WPARAM, LPARAM lParam);
+    LRESULT OnCopyData(WPARAM, LPARAM lParam);
+    LRESULT OnAudioRecordFailed(WPARAM, LPARAM);
+    // The first keyboard's page: the sound-reactive lighting's input.
+    CQuorinUSBDevice* FirstKeyboard();
     void OnGameRestore();
     void OnMenuCommand(const std::string& item);
 
@@ -170,6 +183,16 @@ private:
     void OnProfileChosen(ui::TNotifyUI&, int);
     void OnSystemPageChange(ui::TNotifyUI& msg, int);
     void OnLightEdit(ui::TNotifyUI& msg, int);
+    void OnLightColourPicker(ui::TNotifyUI& msg, int);
+    void OnSameEffectEverywhere(ui::TNotifyUI& msg, int);
+    void OnPaintKeys(ui::TNotifyUI& msg, int);
+    void OnAudioStyles(ui::TNotifyUI& msg, int);
+    // The pages the synchronised lighting drives, in its order (mice, keyboards, pads, headsets).
+    void AddSyncDevice(CQuorinUSBDevice* device);
+    std::vector<CQuorinUSBDevice*> SyncDevices() const;
+    // The selected page's lighting editor when `msg` comes from inside it.
+    CLightControlUI* LightEditorOf(const ui::TNotifyUI& msg, CQuorinUSBDevice*& device);
+    void TakeLightEdit(CQuorinUSBDevice& device);
     void FinishLightWrite();
     CDeviceProfileUI* SelectedProfiles();
     static bool IsImportableProfile(const std::string& path);
@@ -217,6 +240,11 @@ private:
     ui::CMenuWnd::CheckMap m_menuChecks;
     CLanguageState m_language;
     ThreadSlots m_threads;
+    CAudioCaptureLink m_audioLink;
+    // Read by the engine's thread; the pages themselves outlive it.
+    mutable std::mutex m_syncDevicesLock;
+    std::vector<CQuorinUSBDevice*> m_syncDevices;
+    LightSyncEngine m_lightSync{[this] { return SyncDevices(); }};
     ThreadSlots::StopResult m_lastStop;
     CDeviceDiscovery m_discovery;
     DeviceTable m_slots;

@@ -108,6 +108,7 @@ DevicePage* CMainWnd::CreatePage(std::size_t typeRow) {
     tab->SetDevice(device);
     device->SetDeviceTab(tab);
     m_pages.push_back(DevicePage{typeRow, device, tab, power});
+    AddSyncDevice(device);
     return &m_pages.back();
 }
 

@@ -4,6 +4,7 @@
 // without a handler names a control whose editor comes with a later page; it does nothing.
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <span>
 #include <string_view>
@@ -17,7 +18,9 @@
 #include "platform/tick.h"
 #include "profile/device_profile_ui.h"
 #include "profile/json_file.h"
+#include "ui/color_select_wnd.h"
 #include "ui/main_wnd.h"
+#include "ui/music_wnd.h"
 #include "ui/msg_wnd.h"
 #include "uikit/file_dialog.h"
 #include "uikit/resource_manager.h"
@@ -101,12 +104,13 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
                            {"macro_btn_deleteall", nullptr}, {"shootdate_save_btn", nullptr}, {"shootdate_reset_btn", nullptr},
                            {"shootdate_import_btn", nullptr}, {"shootdate_export_btn", nullptr},
                            {"bullet_selected_prev", nullptr}, {"bullet_selected_next", nullptr},
-                           {"custom_bright_color_btn", nullptr}, {"custom_off_color_btn", nullptr}, {"deng_same_mode", nullptr},
+                           {"custom_bright_color_btn", &M::OnPaintKeys}, {"custom_off_color_btn", &M::OnPaintKeys}, {"deng_same_mode", &M::OnSameEffectEverywhere},
                            {"hs_EQ_btn_save", nullptr}, {"hs_EQ_btn_delete", nullptr},
                            {"macro_inset_moveleftkey_btn", nullptr}, {"macro_inset_moverightkey_btn", nullptr},
                            {"macro_inset_moveupkey_btn", nullptr}, {"macro_inset_movedownkey_btn", nullptr},
                            {"device_select_prev", &M::OnTabScroll}, {"device_select_next", &M::OnTabScroll},
-                           {"Close_bkColor_btn", nullptr}, {"music_setting_btn", nullptr}};
+                           {"Close_bkColor_btn", nullptr}, {"music_setting_btn", &M::OnAudioStyles},
+                           {"deng_colordp_btn", &M::OnLightColourPicker}, {"deng_audiocolordp_btn", &M::OnLightColourPicker}};
         route = FindRoute(kClickRoutes, name, number);
     } else if (type == ui::DUI_MSGTYPE_SELECTCHANGED) {
         static constexpr Route kSelectRoutes[] = {{"DPI_enable_check_", nullptr}, {"DPI_select_check_", nullptr},
@@ -333,11 +337,102 @@ void CMainWnd::ApplyProfile(CQuorinUSBDevice& device) {
 
 // --- Device settings ---------------------------------------------------------------------------
 
-void CMainWnd::OnLightEdit(ui::TNotifyUI& msg, int) {
+CLightControlUI* CMainWnd::LightEditorOf(const ui::TNotifyUI& msg, CQuorinUSBDevice*& device) {
     DevicePage* page = SelectedPage();
-    CQuorinUSBDevice* device = page ? page->device : nullptr;
+    device = page ? page->device : nullptr;
     auto* editor = device ? dynamic_cast<CLightControlUI*>(device->LightControl()) : nullptr;
-    if (!editor || !IsInside(msg.pSender, editor) || !editor->TakeUserEdit(msg)) return;
+    return editor && IsInside(msg.pSender, editor) ? editor : nullptr;
+}
+
+void CMainWnd::OnLightEdit(ui::TNotifyUI& msg, int) {
+    CQuorinUSBDevice* device = nullptr;
+    CLightControlUI* editor = LightEditorOf(msg, device);
+    if (!editor || !editor->TakeUserEdit(msg)) return;
+    TakeLightEdit(*device);
+    // In the custom mode a colour chosen while keys are selected is theirs.
+    if (editor->LastEditWasColour()) device->PaintSelectedKeys(editor->GetPreviewColour());
+}
+
+void CMainWnd::OnPaintKeys(ui::TNotifyUI& msg, int) {
+    CQuorinUSBDevice* device = nullptr;
+    CLightControlUI* editor = LightEditorOf(msg, device);
+    if (!editor) return;
+    const bool off = msg.pSender->GetName() == "custom_off_color_btn";
+    if (device->PaintSelectedKeys(off ? 0xFF000000u : editor->GetPreviewColour()) > 0) TakeLightEdit(*device);
+}
+
+void CMainWnd::OnLightColourPicker(ui::TNotifyUI& msg, int) {
+    CQuorinUSBDevice* device = nullptr;
+    CLightControlUI* editor = LightEditorOf(msg, device);
+    if (!editor) return;
+    const ColourChoice choice = CColorSelectWnd::Choose(*this, msg.pSender->GetBkColor(), m_dpi);
+    if (!choice.chosen) return;
+    editor->TakePickedColour(choice.colour, choice.sevenColour, msg.pSender->GetName() == "deng_audiocolordp_btn");
+    TakeLightEdit(*device);
+    if (editor->LastEditWasColour()) device->PaintSelectedKeys(editor->GetPreviewColour());
+}
+
+void CMainWnd::OnSameEffectEverywhere(ui::TNotifyUI& msg, int) {
+    CQuorinUSBDevice* selected = nullptr;
+    CLightControlUI* editor = LightEditorOf(msg, selected);
+    auto* option = dynamic_cast<ui::COptionUI*>(msg.pSender);
+    if (!editor || !option) return;
+    const bool on = option->IsSelected();
+    if (on) {
+        SyncParameters parameters = m_lightSync.Parameters();
+        if (!SyncModeOfEffect(editor->GetPageKind(), editor->GetSelectedEffect(), parameters.mode)) {
+            option->Selected(false, false);  // an effect the devices cannot share
+            return;
+        }
+        const LightState state = selected->GetLightState();
+        parameters.brightnessLevel = state.brightness;
+        parameters.speed = state.speed;
+        parameters.colourful = state.multiColor;
+        parameters.red = state.red;
+        parameters.green = state.green;
+        parameters.blue = state.blue;
+        parameters.direction = state.fx;
+        m_lightSync.SetParameters(parameters);
+    }
+    for (CQuorinUSBDevice* device : SyncDevices()) {
+        if (auto* other = dynamic_cast<CLightControlUI*>(device->LightControl())) other->ShowSameEffectEverywhere(on);
+        device->SetSyncLighting(on);
+        device->ApplySyncLighting(on);
+    }
+}
+
+void CMainWnd::OnAudioStyles(ui::TNotifyUI& msg, int) {
+    CQuorinUSBDevice* device = nullptr;
+    CLightControlUI* editor = LightEditorOf(msg, device);
+    if (!editor) return;
+    AudioStyles styles = ReadAudioStyles();
+    if (!CMusicWnd::Edit(*this, styles, m_dpi)) return;
+    if (!WriteAudioStyles(styles)) Ask("audio_styles_save_failed_text", kMessageButtonsConfirm);
+    // The chosen style's colour becomes the sound lighting's colour.
+    const auto& colour = styles.colours[static_cast<std::size_t>(styles.selected)];
+    editor->ShowAudioColour(0xFF000000u | DWORD{colour[0]} << 16 | DWORD{colour[1]} << 8 | colour[2]);
+    TakeLightEdit(*device);
+}
+
+void CMainWnd::AddSyncDevice(CQuorinUSBDevice* device) {
+    std::lock_guard lock(m_syncDevicesLock);
+    m_syncDevices.push_back(device);
+    // The engine's order: mice, keyboards, mouse pads, headsets.
+    const auto rank = [](const CQuorinUSBDevice* d) {
+        const std::string name = d->GetClass();
+        return name == "QuorinMouseDevice" ? 0 : name == "QuorinKeyboardDevice" ? 1 : name == "QuorinMousePadDevice" ? 2 : 3;
+    };
+    std::stable_sort(m_syncDevices.begin(), m_syncDevices.end(),
+                     [&](const CQuorinUSBDevice* a, const CQuorinUSBDevice* b) { return rank(a) < rank(b); });
+}
+
+std::vector<CQuorinUSBDevice*> CMainWnd::SyncDevices() const {
+    std::lock_guard lock(m_syncDevicesLock);
+    return m_syncDevices;
+}
+
+void CMainWnd::TakeLightEdit(CQuorinUSBDevice& edited) {
+    CQuorinUSBDevice* device = &edited;
     device->TakeLightEdit();
     // A drag of a slider or across the palette writes the device once, when it rests.
     if (m_lightWriteDevice && m_lightWriteDevice != device) m_lightWriteDevice->ApplyLightToDevice();

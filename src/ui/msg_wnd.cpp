@@ -1,8 +1,6 @@
 #include "ui/msg_wnd.h"
 
-#include "platform/debug_trace.h"
-#include "ui/device_pages.h"
-#include "uikit/window_placement.h"
+#include "ui/auxiliary_window.h"
 
 namespace kx58 {
 namespace {
@@ -16,18 +14,12 @@ CMsgWnd::CMsgWnd(std::string title, std::string text, bool textIsIdentifier, int
 
 int CMsgWnd::ShowMessage(ui::CWindowWnd& owner, const std::string& title, const std::string& text, int dpi,
                          bool textIsIdentifier, int buttons) {
-    if (!IsSupportedDpi(dpi)) {
-        DebugTrace("MSG_WND DPI SET ERROR");
-        dpi = 96;
-    }
     // Deleted by its final message, also when the owner goes while it is open.
     auto* box = new CMsgWnd(title, text, textIsIdentifier, buttons);
-    if (!box->Create(owner.GetHWND(), "msgwnd", ui::WS_POPUP | kClipChildren, ui::WS_EX_TOOLWINDOW)) {
+    if (!CreateAuxiliaryWindow(*box, owner, "msgwnd", ui::WS_POPUP | kClipChildren, dpi, "MSG_WND DPI SET ERROR")) {
         delete box;
         return 0;
     }
-    box->GetPaintManager().SetDPI(dpi);
-    ui::CenterOnOwner(*box, owner);
     return box->ShowModal() == ui::IDOK ? 1 : 0;
 }
 

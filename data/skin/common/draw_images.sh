@@ -72,3 +72,6 @@ convert -size 24x12 xc:none -fill none -stroke "$icon" -strokewidth 1 \
 # Selected tab underline and the lighting switch's dot.
 convert -size 8x3 xc:"$accent" "PNG32:tab_line.png"
 convert -size 10x10 xc:none -fill "$accent" -draw "circle 5,5 5,1" "PNG32:dot.png"
+
+# The seven-colour choice: a hue sweep, red round to red.
+convert -size 64x40 xc:red -colorspace HSL -channel R -fx 'i/w' +channel -colorspace sRGB "PNG32:base1.png"

@@ -1,11 +1,19 @@
 // The lighting editor on the keyboard page as a user works it: effects switch the setting
 // groups, and every change reaches the simulated keyboard's settings record and the profile.
+#include <array>
+#include <functional>
+
 #include "device/quorin_products.h"
 #include "editors/light_control_ui.h"
+#include "ui/color_select_wnd.h"
+#include "ui/music_wnd.h"
 #include "integration/app/main_window_fixture.h"
 #include "profile/device_profile_ui.h"
 #include "profile/json_file.h"
+#include "device/device_page_controls.h"
+#include "devsim/firmware_product.h"
 #include "uikit/button.h"
+#include "uikit/headless_input.h"
 #include "uikit/list.h"
 #include "uikit/paint_manager.h"
 #include "uikit/slider.h"
@@ -53,6 +61,22 @@ protected:
     bool Usable(const std::string& name) { return Find(name)->IsEnabled(); }
     bool Shown(const std::string& name) { return Find(name)->IsVisible(); }
     LightInfo StoredLightInfo() { return keyboard->ProfileData().GetLightInfo(); }
+    // Acts in the pop-up window holding `marker` once it is open.
+    void ActInWindow(const std::string& marker, std::function<void(ui::CPaintManagerUI&)> act) {
+        ui::HeadlessBackend::Get()->PostIdleAction([this, marker, act] {
+            for (ui::CPaintManagerUI* manager : ui::CPaintManagerUI::AllManagers()) {
+                if (!manager->FindControl(marker)) continue;
+                return act(*manager);
+            }
+            ActInWindow(marker, act);  // not open yet
+        });
+    }
+    // Presses `buttons` in the colour picker, in order, as the user would.
+    void AnswerPicker(std::vector<std::string> buttons) {
+        ActInWindow("Pallet", [buttons](ui::CPaintManagerUI& picker) {
+            for (const std::string& name : buttons) picker.FindControl(name)->Activate();
+        });
+    }
 
     CQuorinKeyboardDevice* keyboard = nullptr;
     CLightControlUI* editor = nullptr;
@@ -154,6 +178,25 @@ TEST_F(LightingEditorTest, MusicModeShowsTheSoundSettingsAndIsRenderedByTheProgr
     EXPECT_EQ(audio.BkColorR, before.BkColorR);
     EXPECT_EQ(audio.BkColorB, before.BkColorB);
 
+    // A style from the style window: its colour becomes the sound colour; the styles are kept.
+    ActInWindow("audio_select_tab1", [](ui::CPaintManagerUI& styles) {
+        styles.FindControl("audio_select_tab3")->Activate();
+        auto* red = dynamic_cast<ui::CProgressUI*>(styles.FindControl("audio_r_slider"));
+        red->SetValue(77);
+        styles.SendNotify(red, ui::DUI_MSGTYPE_VALUECHANGED);
+        ui::CControlUI* name = styles.FindControl("audio_edit_name3");
+        name->SetText("Night drive");
+        styles.SendNotify(name, ui::DUI_MSGTYPE_KILLFOCUS);
+        styles.FindControl("okbtn")->Activate();
+    });
+    Click("music_setting_btn");
+    const AudioStyles styles = ReadAudioStyles();
+    EXPECT_EQ(styles.selected, 2);
+    EXPECT_EQ(styles.names[2], "Night drive");
+    EXPECT_EQ(styles.colours[2][0], 77);
+    ASSERT_TRUE(RunUntil([&] { return keyboard->ProfileData().GetAudioLightInfo().FgColorR == 77; }));
+    EXPECT_EQ(keyboard->ProfileData().GetAudioLightInfo().FgColorG, styles.colours[2][1]);
+
     // The level-only mode draws no colour: both colour options are off.
     dynamic_cast<ui::CComboUI*>(Find("light_combo_audiomodeSelect"))->SelectItem(3);
     EXPECT_FALSE(Usable("audio_BkColor_check"));
@@ -161,6 +204,113 @@ TEST_F(LightingEditorTest, MusicModeShowsTheSoundSettingsAndIsRenderedByTheProgr
     ASSERT_TRUE(RunUntil([&] { return keyboard->ProfileData().GetAudioLightInfo().AudioMode == 3; }));
     dynamic_cast<ui::CComboUI*>(Find("light_combo_audiomodeSelect"))->SelectItem(1);
     EXPECT_TRUE(Usable("audio_FgColor_check"));
+}
+
+TEST_F(LightingEditorTest, TheColourPickerGivesAColourOrTheSevenColoursAndRemembersTheChoice) {
+    ChooseEffect(6);
+    AnswerPicker({"color_option_3", "okbtn"});  // the fourth preset: 80FF00
+    Click("deng_colordp_btn");
+    EXPECT_EQ(editor->GetPreviewColour(), 0xFF80FF00u);
+    ASSERT_TRUE(RecordHolds(6, 0x80));
+    EXPECT_EQ(Record()[7], 0xFF);
+    EXPECT_EQ(Record()[8], 0x00);
+    const ColourOptions options = ReadColourOptions();
+    ASSERT_FALSE(options.collected.empty());
+    EXPECT_EQ(options.collected[0], 0xFF80FF00u);
+    EXPECT_EQ(options.presetSelected, 3);
+
+    // Closing without a choice changes nothing.
+    AnswerPicker({"color_option_0", "cancelbtn"});
+    Click("deng_colordp_btn");
+    EXPECT_EQ(editor->GetPreviewColour(), 0xFF80FF00u);
+
+    AnswerPicker({"7color", "okbtn"});
+    Click("deng_colordp_btn");
+    EXPECT_TRUE(editor->IsSevenColour());
+    ASSERT_TRUE(RecordHolds(5, 1));
+}
+
+// The page key whose legend is `text`.
+std::size_t KeyWithLegend(const CQuorinKeyboardDevice& keyboard, const std::string& text) {
+    const auto& keys = keyboard.KeyButtons();
+    for (std::size_t j = 0; j < keys.size(); ++j)
+        if (keys[j] && keys[j]->IsVisible() && keys[j]->GetText() == text) return j;
+    return keys.size();
+}
+
+TEST_F(LightingEditorTest, CustomColoursPaintTheKeysOfARubberBandAndComeBackFromTheKeyboard) {
+    ChooseEffect(20);
+    ASSERT_TRUE(RecordHolds(1, 20));
+    const std::size_t q = KeyWithLegend(*keyboard, "Q"), w = KeyWithLegend(*keyboard, "W"), e = KeyWithLegend(*keyboard, "E");
+    ASSERT_LT(e, keyboard->KeyButtons().size());
+    // The user drags a band from the gap above Q to the middle of E.
+    const ui::RECT from = keyboard->KeyButtons()[q]->GetPos(), to = keyboard->KeyButtons()[e]->GetPos();
+    ui::HeadlessInput input(*window);
+    input.Drag({from.left + 3, from.top - 1}, {(to.left + to.right) / 2, (to.top + to.bottom) / 2});
+    for (std::size_t j = 0; j < keyboard->KeyButtons().size(); ++j) {
+        auto* key = dynamic_cast<CDeviceKeyButtonUI*>(keyboard->KeyButtons()[j]);
+        if (key) EXPECT_EQ(key->IsKeySelected(), j == q || j == w || j == e) << j;
+    }
+    const std::vector<std::uint8_t> before = rack->Find("kb")->Memory().ledColours;
+    Click("color_option_6");
+    const DWORD swatch = Find("color_option_6")->GetBkColor();
+    const std::array<std::uint8_t, 3> painted{static_cast<std::uint8_t>(swatch >> 16), static_cast<std::uint8_t>(swatch >> 8),
+                                              static_cast<std::uint8_t>(swatch)};
+    const auto ledOf = [&](std::size_t key) { return std::size_t{keyboard->Memory().maps.led[key]} * 3; };
+    ASSERT_TRUE(RunUntil([&] {
+        const std::vector<std::uint8_t> colours = rack->Find("kb")->Memory().ledColours;
+        return colours.size() > ledOf(e) + 2 && colours[ledOf(e)] == painted[0] && colours[ledOf(e) + 2] == painted[2];
+    }));
+    // Exactly those three keys changed.
+    const std::vector<std::uint8_t> after = rack->Find("kb")->Memory().ledColours;
+    for (std::size_t j = 0; j < kPageKeyCount; ++j) {
+        if (keyboard->Memory().maps.led[j] >= 170) continue;
+        const std::size_t at = ledOf(j);
+        const bool selected = j == q || j == w || j == e;
+        for (std::size_t c = 0; c < 3; ++c)
+            EXPECT_EQ(after[at + c], selected ? painted[c] : before[at + c]) << "key " << j;
+    }
+
+    // Pulled out and back: the page shows what the keyboard keeps.
+    const std::shared_ptr<devsim::FirmwareProduct> firmware = rack->Find("kb");
+    ASSERT_TRUE(bus.Unplug("kb"));
+    ASSERT_TRUE(RunUntil([&] { return !TabShown("keyboard"); }));
+    keyboard->SetLedColour(w, {0, 0, 0, 0xFF});
+    ASSERT_TRUE(devsim::PlugFirmware(bus, firmware));
+    ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard") && keyboard->GetLedColour(w).red == painted[0]; }));
+    EXPECT_EQ(keyboard->GetLedColour(w).blue, painted[2]);
+}
+
+// One effect on every device: the keyboard, the mouse and the pad all show the engine's
+// colour at its brightness, and each gets its own lighting back when the user stops it.
+TEST_F(LightingEditorTest, TheSameEffectRunsOnEveryAttachedDeviceUntilTheUserStopsIt) {
+    ASSERT_TRUE(rack->Plug("mouse"));
+    ASSERT_TRUE(rack->Plug("pad"));
+    ASSERT_TRUE(RunUntil([&] { return TabShown("mouse") && TabShown("MousePad"); }));
+    Page("keyboard").tab->SelectTab();
+    ChooseEffect(6);  // static, which every product can show
+    TypeAndLeave("deng_edit_R", "200");
+    TypeAndLeave("deng_edit_G", "100");
+    TypeAndLeave("deng_edit_B", "40");
+    SlideTo("deng_light_slider", 2);
+    ASSERT_TRUE(RecordHolds(6, 200));
+    ASSERT_TRUE(Shown("deng_same_mode"));
+    Click("deng_same_mode");
+    ASSERT_TRUE(RecordHolds(1, 0xFE));  // the keyboard shows what the program streams
+
+    // Level 2 is brightness 110: each channel arrives as value x 110 / 256.
+    const std::array<std::uint8_t, 3> expected{200 * 110 / 256, 100 * 110 / 256, 40 * 110 / 256};
+    for (const char* product : {"kb", "mouse", "pad"}) {
+        ASSERT_TRUE(RunUntil([&] {
+            const std::vector<std::uint8_t> frame = rack->Find(product)->Memory().stream;
+            return frame.size() >= 3 && frame[0] == expected[0] && frame[1] == expected[1] && frame[2] == expected[2];
+        })) << product;
+    }
+    for (const char* name : {"keyboard", "mouse", "MousePad"}) EXPECT_TRUE(Page(name).device->IsSyncLighting()) << name;
+
+    Click("deng_same_mode");
+    ASSERT_TRUE(RecordHolds(1, 6));
+    for (const char* name : {"keyboard", "mouse", "MousePad"}) EXPECT_FALSE(Page(name).device->IsSyncLighting()) << name;
 }
 
 }  // namespace
