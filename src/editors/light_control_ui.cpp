@@ -179,7 +179,7 @@ void CLightControlUI::UpdateLayout(int pageKind, int effect) {
         if (auto* tabs = FindAs<ui::CTabLayoutUI>("light_color_tablayout")) tabs->SelectItem(0, false);
     }
     SetShown("deng_same_mode", false);
-    SetUsable("deng_fx_layout", true);
+    if (table->hasDirection) SetUsable("deng_fx_layout", true);
     const LightLayoutRow* row = LightLayoutRowFor(*table, effect);
     const char* groups = row ? row->groups : table->otherEffects;
     for (std::size_t group = 0; group < kLightGroupCount; ++group)

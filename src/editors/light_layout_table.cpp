@@ -53,7 +53,7 @@ constexpr LightLayoutRow kKind5Rows[] = {
 constexpr LightLayoutTable kKeyboardTable{kKeyboardRows, "EDDDDDD", true};
 constexpr LightLayoutTable kMouseTable{kMouseRows, "EDDDDDD", false};
 constexpr LightLayoutTable kPadTable{kPadRows, "EDDDDDD", false};
-constexpr LightLayoutTable kKind5Table{kKind5Rows, "EDDDDD-", false};
+constexpr LightLayoutTable kKind5Table{kKind5Rows, "EDDDDD-", false, false};
 
 }  // namespace
 

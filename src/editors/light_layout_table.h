@@ -42,6 +42,7 @@ struct LightLayoutTable {
     std::span<const LightLayoutRow> rows;
     const char* otherEffects;  // the groups of every effect no row names
     bool fullSet;              // the keyboard's: resets more before a row is applied
+    bool hasDirection = true;  // the direction group is enabled before a row is applied
 };
 
 // The table of a page kind; null for a kind the editor does not lay out.

@@ -159,6 +159,34 @@ TEST_F(LightingEditorTest, EffectsSwitchTheGroupsAndEveryChangeReachesTheKeyboar
     EXPECT_TRUE(Usable("lighteffect_layout"));
 }
 
+// The other products' pages carry the same editor with their own effect numbers.
+TEST_F(LightingEditorTest, EachPageKindHasItsOwnGroupsPerEffect) {
+    struct Case {
+        int kind, effect;
+        bool colour, speed, direction, sameMode;
+    };
+    static constexpr Case kCases[] = {
+        {2, 0, true, true, true, false},   {2, 3, true, false, false, false}, {2, 7, false, true, false, false},
+        {2, 9, false, false, false, true}, {3, 3, true, false, false, false}, {3, 8, false, false, false, true},
+        {7, 2, true, true, false, false},  {7, 5, false, false, false, false}, {4, 0, true, true, true, false},
+    };
+    for (const Case& c : kCases) {
+        editor->UpdateLayout(c.kind, c.effect);
+        EXPECT_EQ(Usable("deng_color_layout"), c.colour) << c.kind << "/" << c.effect;
+        EXPECT_EQ(Usable("deng_speed_layout"), c.speed) << c.kind << "/" << c.effect;
+        EXPECT_EQ(Usable("deng_fx_layout"), c.direction) << c.kind << "/" << c.effect;
+        EXPECT_EQ(Shown("deng_same_mode"), c.sameMode) << c.kind << "/" << c.effect;
+    }
+    // Kind 5 has no direction group: it stays as it was; an unknown kind changes nothing.
+    editor->UpdateLayout(2, 9);
+    editor->UpdateLayout(5, 1);
+    EXPECT_TRUE(Usable("deng_color_layout"));
+    EXPECT_FALSE(Usable("deng_speed_layout"));
+    EXPECT_FALSE(Usable("deng_fx_layout"));
+    editor->UpdateLayout(6, 1);
+    EXPECT_FALSE(Usable("deng_speed_layout"));
+}
+
 TEST_F(LightingEditorTest, MusicModeShowsTheSoundSettingsAndIsRenderedByTheProgram) {
     ChooseEffect(29);
     EXPECT_TRUE(Shown("light_combo_AudiomodeSelectLayout"));
