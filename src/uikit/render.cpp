@@ -7,9 +7,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <tuple>
 
 #include "platform/atomic_file.h"
 #include "platform/debug_trace.h"
+#include "platform/private_font.h"
 #include "uikit/paint_manager.h"
 #include "uikit/resource_manager.h"
 
@@ -285,12 +287,63 @@ cairo_t* MeasureContext() {
     return slot.get();
 }
 
+// Laid-out texts kept between paints: shaping a text costs far more than drawing it, and an
+// animated page repaints the same legends many times a second. Per thread, bounded, dropped
+// when the fonts change.
+struct LayoutKey {
+    std::string text;
+    std::string font;
+    UINT style;
+    int width;
+    std::uint64_t fontGeneration;
+    bool operator<(const LayoutKey& other) const {
+        return std::tie(text, font, style, width, fontGeneration) <
+               std::tie(other.text, other.font, other.style, other.width, other.fontGeneration);
+    }
+};
+using LayoutCache = std::map<LayoutKey, PangoLayout*>;
+constexpr std::size_t kLayoutCacheLimit = 1024;
+
+LayoutCache& Layouts() {
+    thread_local LayoutCache cache;
+    return cache;
+}
+
+void ClearLayouts() {
+    for (auto& [key, layout] : Layouts()) g_object_unref(layout);
+    Layouts().clear();
+}
+
+std::string FontKey(CPaintManagerUI* manager, int fontId) {
+    const FontInfo fallback;
+    const FontInfo& font = manager ? manager->GetFont(fontId) : fallback;
+    const int pixels = manager ? manager->Scale(font.size) : font.size;
+    return font.face + '/' + std::to_string(pixels) + (font.bold ? "b" : "") + (font.italic ? "i" : "") +
+           (font.underline ? "u" : "");
+}
+
+// The layout of a text to draw on `cr`; the cache keeps it.
+PangoLayout* CachedLayout(cairo_t* cr, CPaintManagerUI* manager, const std::string& text, int fontId, UINT style,
+                          int width) {
+    fonts::RefreshFontMapIfNeeded();
+    LayoutKey key{text, FontKey(manager, fontId), style, width, PrivateFont::Generation()};
+    LayoutCache& cache = Layouts();
+    if (const auto found = cache.find(key); found != cache.end()) {
+        pango_cairo_update_layout(cr, found->second);
+        return found->second;
+    }
+    if (cache.size() >= kLayoutCacheLimit) ClearLayouts();
+    PangoLayout* layout = MakeLayout(cr, manager, text, fontId, style, width);
+    cache.emplace(std::move(key), layout);
+    return layout;
+}
+
 }  // namespace
 
 void DrawText(cairo_t* cr, CPaintManagerUI* manager, const RECT& rc, const std::string& text,
               DWORD argb, int fontId, UINT style) {
     if (text.empty() || rc.IsEmpty()) return;
-    PangoLayout* layout = MakeLayout(cr, manager, text, fontId, style, rc.Width());
+    PangoLayout* layout = CachedLayout(cr, manager, text, fontId, style, rc.Width());
     int w = 0, h = 0;
     pango_layout_get_pixel_size(layout, &w, &h);
     double x = rc.left;
@@ -313,7 +366,6 @@ void DrawText(cairo_t* cr, CPaintManagerUI* manager, const RECT& rc, const std::
     cairo_move_to(cr, std::floor(x), std::floor(y));
     pango_cairo_show_layout(cr, layout);
     cairo_restore(cr);
-    g_object_unref(layout);
 }
 
 SIZE MeasureText(CPaintManagerUI* manager, const std::string& text, int fontId, UINT style, int width) {
@@ -350,7 +402,10 @@ int TextXAtIndex(CPaintManagerUI* manager, const std::string& text, int fontId, 
     return x;
 }
 
-void ReleaseThreadResources() { MeasureContextSlot().reset(); }
+void ReleaseThreadResources() {
+    ClearLayouts();
+    MeasureContextSlot().reset();
+}
 
 int CountUnknownGlyphs(CPaintManagerUI* manager, const std::string& text, int fontId) {
     PangoLayout* layout = MakeLayout(MeasureContext(), manager, text, fontId, DT_SINGLELINE, 0);
