@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # CPU of the real program (share of one core over 30 s) with every simulated product attached
-# and the keyboard page shown: the keyboard previewing its default effect (wave), then one
-# static effect shared by every device through the synchronised lighting engine.
+# and the keyboard page shown, the keyboard previewing its default effect (wave).
 # Usage: bench/program/lighting_cpu.sh [build-dir] [seconds]   (default: build, 30)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -35,11 +34,6 @@ cpu() {
 }
 at 254 76                   # the keyboard's tab
 cpu "keyboard previewing its wave"
-at 124 426                  # the effect list ...
-at 124 $((426 + 16 + 6 * 28 + 14))   # ... "Static"
-at 124 461                  # "deng_same_mode"
-grep -q "notify selectchanged from deng_same_mode\|deng_same_mode" "$work/kx58.log" || echo "(the shared-effect switch was not reached)"
-cpu "one effect on all devices (synchronised lighting engine)"
 INNER
 chmod +x "$work/measure.sh"
 xvfb-run -a -s "-screen 0 1920x1080x24 -extension GLX" "$work/measure.sh" "$PWD/$build/bin" "$work" "$seconds"
