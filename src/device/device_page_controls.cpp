@@ -47,7 +47,16 @@ void CDeviceKeyButtonUI::SetLightColour(std::uint8_t red, std::uint8_t green, st
     const DWORD colour = DWORD{alpha} << 24 | DWORD{red} << 16 | DWORD{green} << 8 | blue;
     if (colour == m_light) return;
     m_light = colour;
-    Invalidate();
+    // An animated page changes every key ten times a second; only the glow is repainted.
+    ui::CPaintManagerUI* manager = GetManager();
+    if (!m_lightImage.empty() || !manager || !IsVisible()) return Invalidate();
+    const ui::RECT strip = GlowStrip();
+    manager->Invalidate(ui::RECT{strip.left - 1, strip.top - 1, strip.right + 1, strip.bottom + 1});
+}
+
+ui::RECT CDeviceKeyButtonUI::GlowStrip() const {
+    const int glow = std::max(2, m_rcItem.Height() / 8);
+    return ui::RECT{m_rcItem.left + 3, m_rcItem.bottom - glow - 2, m_rcItem.right - 3, m_rcItem.bottom - 2};
 }
 
 void CDeviceKeyButtonUI::SetKeySelected(bool selected) {
@@ -56,14 +65,46 @@ void CDeviceKeyButtonUI::SetKeySelected(bool selected) {
     Invalidate();
 }
 
-void CDeviceKeyButtonUI::PaintBkColor(cairo_t* cr) {
-    CButtonUI::PaintBkColor(cr);
-    if ((m_light >> 24) == 0 || !m_lightImage.empty()) return;
+CDeviceKeyButtonUI::~CDeviceKeyButtonUI() {
+    if (m_cap) cairo_surface_destroy(m_cap);
+}
+
+CDeviceKeyButtonUI::CapLook CDeviceKeyButtonUI::CurrentLook() const {
+    const int dpi = GetManager() ? GetManager()->GetDPI() : 0;
+    return CapLook{m_rcItem.Width(), m_rcItem.Height(), dpi, m_uButtonState, m_selected, IsEnabled(), GetText()};
+}
+
+void CDeviceKeyButtonUI::DoPaint(cairo_t* cr, const ui::RECT& rcPaint) {
+    if (!ui::RectsIntersect(rcPaint, m_rcItem) || m_rcItem.IsEmpty()) return;
+    if (!m_lightImage.empty()) return CButtonUI::DoPaint(cr, rcPaint);  // the tint is the whole cap
+    const CapLook look = CurrentLook();
+    if (!m_cap || !(look == m_capLook)) {
+        if (m_cap) cairo_surface_destroy(m_cap);
+        m_cap = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, look.width, look.height);
+        cairo_t* capCr = cairo_create(m_cap);
+        cairo_translate(capCr, -m_rcItem.left, -m_rcItem.top);
+        m_paintingCap = true;
+        CButtonUI::DoPaint(capCr, m_rcItem);
+        m_paintingCap = false;
+        cairo_destroy(capCr);
+        m_capLook = look;
+    }
+    cairo_set_source_surface(cr, m_cap, m_rcItem.left, m_rcItem.top);
+    cairo_paint(cr);
+    PaintGlow(cr);
+}
+
+void CDeviceKeyButtonUI::PaintGlow(cairo_t* cr) {
+    if ((m_light >> 24) == 0) return;
     // The light shows as a glow along the bottom of the cap, as it shines through the key;
     // the LED's brightness is the glow's opacity.
-    const int glow = std::max(2, m_rcItem.Height() / 8);
-    const ui::RECT strip{m_rcItem.left + 3, m_rcItem.bottom - glow - 2, m_rcItem.right - 3, m_rcItem.bottom - 2};
-    ui::render::FillRoundRect(cr, strip, ui::SIZE{glow, glow}, m_light);
+    const ui::RECT strip = GlowStrip();
+    ui::render::FillRoundRect(cr, strip, ui::SIZE{strip.Height(), strip.Height()}, m_light);
+}
+
+void CDeviceKeyButtonUI::PaintBkColor(cairo_t* cr) {
+    CButtonUI::PaintBkColor(cr);
+    if (!m_paintingCap && m_lightImage.empty()) PaintGlow(cr);
 }
 
 void CDeviceKeyButtonUI::PaintStatusImage(cairo_t* cr) {

@@ -14,10 +14,16 @@ namespace kx58 {
 // under the cap, or "lightimage" tinted with it. A double click sends "dbclick".
 class CDeviceKeyButtonUI : public ui::CButtonUI {
 public:
+    CDeviceKeyButtonUI() = default;
+    ~CDeviceKeyButtonUI() override;
+    CDeviceKeyButtonUI(const CDeviceKeyButtonUI&) = delete;
+    CDeviceKeyButtonUI& operator=(const CDeviceKeyButtonUI&) = delete;
     std::string GetClass() const override { return "DeviceKeyButton"; }
     void* GetInterface(std::string_view name) override;
     void SetAttribute(const std::string& name, const std::string& value) override;
     void DoEvent(ui::TEventUI& event) override;
+    // The cap without its light is drawn once per look and then copied; the glow is drawn on it.
+    void DoPaint(cairo_t* cr, const ui::RECT& rcPaint) override;
     void PaintBkColor(cairo_t* cr) override;
     void PaintStatusImage(cairo_t* cr) override;
 
@@ -26,12 +32,28 @@ public:
     DWORD GetLightColour() const { return m_light; }
     void SetKeySelected(bool selected);
     bool IsKeySelected() const { return m_selected; }
+    // Where the LED's colour shows on the cap.
+    ui::RECT GlowStrip() const;
 
 private:
+    // What the cached cap shows; another look draws it again.
+    struct CapLook {
+        int width = 0, height = 0, dpi = 0;
+        UINT state = 0;
+        bool selected = false, enabled = true;
+        std::string text;
+        bool operator==(const CapLook&) const = default;
+    };
+    CapLook CurrentLook() const;
+    void PaintGlow(cairo_t* cr);
+
     std::string m_lightImage;
     std::string m_keySetImage;
     DWORD m_light = 0;  // ARGB, alpha as given
     bool m_selected = false;
+    bool m_paintingCap = false;
+    CapLook m_capLook;
+    cairo_surface_t* m_cap = nullptr;
 };
 
 // Rubber-band selection of the key buttons inside it: a drag selects every key button its
