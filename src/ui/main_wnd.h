@@ -185,6 +185,9 @@ private:
     void OnLightEdit(ui::TNotifyUI& msg, int);
     void OnLightColourPicker(ui::TNotifyUI& msg, int);
     void OnSameEffectEverywhere(ui::TNotifyUI& msg, int);
+    // The engine takes the selected device's effect; false for one the devices cannot share.
+    bool CopySharedEffect(CLightControlUI& editor, CQuorinUSBDevice& selected);
+    void SetSharedEffect(bool on);
     void OnPaintKeys(ui::TNotifyUI& msg, int);
     void OnAudioStyles(ui::TNotifyUI& msg, int);
     // The pages the synchronised lighting drives, in its order (mice, keyboards, pads, headsets).

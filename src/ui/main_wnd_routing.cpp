@@ -349,6 +349,9 @@ void CMainWnd::OnLightEdit(ui::TNotifyUI& msg, int) {
     CLightControlUI* editor = LightEditorOf(msg, device);
     if (!editor || !editor->TakeUserEdit(msg)) return;
     TakeLightEdit(*device);
+    // While every device shows this effect the change is theirs too; an effect they cannot
+    // share ends it.
+    if (device->IsSyncLighting() && !CopySharedEffect(*editor, *device)) SetSharedEffect(false);
     // In the custom mode a colour chosen while keys are selected is theirs.
     if (editor->LastEditWasColour()) device->PaintSelectedKeys(editor->GetPreviewColour());
 }
@@ -377,25 +380,28 @@ void CMainWnd::OnSameEffectEverywhere(ui::TNotifyUI& msg, int) {
     CLightControlUI* editor = LightEditorOf(msg, selected);
     auto* option = dynamic_cast<ui::COptionUI*>(msg.pSender);
     if (!editor || !option) return;
-    const bool on = option->IsSelected();
-    if (on) {
-        SyncParameters parameters = m_lightSync.Parameters();
-        if (!SyncModeOfEffect(editor->GetPageKind(), editor->GetSelectedEffect(), parameters.mode)) {
-            option->Selected(false, false);  // an effect the devices cannot share
-            return;
-        }
-        const LightState state = selected->GetLightState();
-        parameters.brightnessLevel = state.brightness;
-        parameters.speed = state.speed;
-        parameters.colourful = state.multiColor;
-        parameters.red = state.red;
-        parameters.green = state.green;
-        parameters.blue = state.blue;
-        parameters.direction = state.fx;
-        m_lightSync.SetParameters(parameters);
-    }
+    SetSharedEffect(option->IsSelected() && CopySharedEffect(*editor, *selected));
+}
+
+bool CMainWnd::CopySharedEffect(CLightControlUI& editor, CQuorinUSBDevice& selected) {
+    SyncParameters parameters = m_lightSync.Parameters();
+    if (!SyncModeOfEffect(editor.GetPageKind(), editor.GetSelectedEffect(), parameters.mode)) return false;
+    const LightState state = selected.GetLightState();
+    parameters.brightnessLevel = state.brightness;
+    parameters.speed = state.speed;
+    parameters.colourful = state.multiColor;
+    parameters.red = state.red;
+    parameters.green = state.green;
+    parameters.blue = state.blue;
+    parameters.direction = state.fx;
+    m_lightSync.SetParameters(parameters);
+    return true;
+}
+
+void CMainWnd::SetSharedEffect(bool on) {
     for (CQuorinUSBDevice* device : SyncDevices()) {
         if (auto* other = dynamic_cast<CLightControlUI*>(device->LightControl())) other->ShowSameEffectEverywhere(on);
+        if (device->IsSyncLighting() == on) continue;
         device->SetSyncLighting(on);
         device->ApplySyncLighting(on);
     }

@@ -337,8 +337,23 @@ TEST_F(LightingEditorTest, TheSameEffectRunsOnEveryAttachedDeviceUntilTheUserSto
     }
     for (const char* name : {"keyboard", "mouse", "MousePad"}) EXPECT_TRUE(Page(name).device->IsSyncLighting()) << name;
 
+    // A change of the shared effect reaches every device.
+    SlideTo("deng_light_slider", 4);
+    for (const char* product : {"kb", "mouse", "pad"}) {
+        ASSERT_TRUE(RunUntil([&] {
+            const std::vector<std::uint8_t> frame = rack->Find(product)->Memory().stream;
+            return frame.size() >= 3 && frame[0] == 200 * 255 / 256;  // level 4 is brightness 255
+        })) << product;
+    }
     Click("deng_same_mode");
     ASSERT_TRUE(RecordHolds(1, 6));
+    for (const char* name : {"keyboard", "mouse", "MousePad"}) EXPECT_FALSE(Page(name).device->IsSyncLighting()) << name;
+
+    // Again, then an effect the devices cannot share ends it.
+    Click("deng_same_mode");
+    ASSERT_TRUE(RecordHolds(1, 0xFE));
+    ChooseEffect(1);
+    ASSERT_TRUE(RecordHolds(1, 1));
     for (const char* name : {"keyboard", "mouse", "MousePad"}) EXPECT_FALSE(Page(name).device->IsSyncLighting()) << name;
 }
 
