@@ -9,11 +9,6 @@
 namespace kx58 {
 namespace {
 
-bool IsFileIdentity(const std::string& guid) {
-    return !guid.empty() && guid.find('/') == std::string::npos && guid.find('\\') == std::string::npos &&
-           guid.find("..") == std::string::npos;
-}
-
 // A delay is stored as decimal text; an integer is taken too.
 std::uint16_t DelayOf(const Json::Value& value) {
     long long delay = 0;
@@ -23,6 +18,15 @@ std::uint16_t DelayOf(const Json::Value& value) {
 }
 
 }  // namespace
+
+bool IsMacroFileIdentity(const std::string& guid) {
+    return !guid.empty() && guid.find_first_of(std::string("/\\\0", 3)) == std::string::npos &&
+           guid.find("..") == std::string::npos;
+}
+
+std::string MacroFilePath(const std::string& profileDirectory, const std::string& guid) {
+    return profileDirectory + guid + ".mac";
+}
 
 std::vector<MacroEntry> ReadMacroLibrary(const std::string& profileDirectory) {
     std::vector<MacroEntry> entries;
@@ -36,8 +40,8 @@ std::vector<MacroEntry> ReadMacroLibrary(const std::string& profileDirectory) {
 
 std::vector<MacroEventRecord> ReadMacroEvents(const std::string& profileDirectory, const std::string& guid) {
     std::vector<MacroEventRecord> events;
-    if (!IsFileIdentity(guid)) return events;
-    const Json::Value macro = ReadJsonDocument(profileDirectory + guid + ".mac");
+    if (!IsMacroFileIdentity(guid)) return events;
+    const Json::Value macro = ReadJsonDocument(MacroFilePath(profileDirectory, guid));
     for (const Json::Value& element : MemberOf(macro, "Events")) {
         if (events.size() == kMaxMacroEvents) break;
         MacroEventRecord event;

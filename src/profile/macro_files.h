@@ -21,7 +21,14 @@ struct MacroEventRecord {
     std::uint8_t button = 0;  // "Button": key usage, modifier bit, button mask or distance
     std::uint8_t type = 0;    // "Type": the event kind, 7 bits
     std::uint16_t delay = 0;  // "Delay", clamped to 0..65535
+    bool operator==(const MacroEventRecord&) const = default;
 };
+
+// True when `guid` can name a file of the profile folder: not empty, no "/", "\\" or "..".
+// Every read, write, delete and copy of a ".mac" file checks this first.
+bool IsMacroFileIdentity(const std::string& guid);
+// profileDirectory + guid + ".mac"; the caller has checked IsMacroFileIdentity.
+std::string MacroFilePath(const std::string& profileDirectory, const std::string& guid);
 
 // At most kMaxMacros entries; entries without a usable Guid keep their number, with no events.
 std::vector<MacroEntry> ReadMacroLibrary(const std::string& profileDirectory);
