@@ -14,12 +14,6 @@ constexpr int kTicksWithoutReceiverBeforeEnd = 10;
 
 }  // namespace
 
-// Indexed by the command number.
-const RecordProgram::Action RecordProgram::kCommandActions[] = {
-    &RecordProgram::Register,      &RecordProgram::StartSending, &RecordProgram::StopSending,
-    &RecordProgram::ResetHistory,  &RecordProgram::Unregister,   &RecordProgram::Quit,
-};
-
 RecordProgram::RecordProgram(UINT commandMessage)
     : commandMessage_(commandMessage),
       window_(std::make_unique<MessageWindow>(
@@ -57,9 +51,18 @@ LRESULT RecordProgram::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT RecordProgram::OnCommand(WPARAM command, LPARAM lParam) {
-    if (command >= std::size(kCommandActions)) return 0;
+    if (command > kQuit) return 0;
     DebugTraceF("AudioRecord: command %u", static_cast<unsigned>(command));
-    (this->*kCommandActions[command])(lParam);
+    // A switch, not a table of member pointers: GCC's sanitizers misread such a table.
+    switch (command) {
+    case kRegister: Register(lParam); break;
+    case kStartSending: StartSending(lParam); break;
+    case kStopSending: StopSending(lParam); break;
+    case kResetHistory: ResetHistory(lParam); break;
+    case kUnregister: Unregister(lParam); break;
+    case kQuit: Quit(lParam); break;
+    default: break;
+    }
     return 1;
 }
 

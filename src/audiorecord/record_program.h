@@ -42,8 +42,6 @@ private:
     void Unregister(LPARAM);
     void Quit(LPARAM);
 
-    using Action = void (RecordProgram::*)(LPARAM);
-    static const Action kCommandActions[];
 
     const UINT commandMessage_;
     std::shared_ptr<SampleHistory> history_ = std::make_shared<SampleHistory>();
