@@ -1,0 +1,14 @@
+#pragma once
+// What an action row of the macro editor shows for an event: its name and the style of the
+// name label.
+#include <string>
+
+#include "profile/macro_files.h"
+
+namespace kx58 {
+
+// The translated name of the event's key, mouse button or movement; empty for other kinds.
+std::string MacroEventName(const MacroEventRecord& event);
+std::string MacroEventNameStyle(const MacroEventRecord& event);
+
+}  // namespace kx58
