@@ -243,6 +243,10 @@ void CQuorinKeyboardDevice::SetUpPageEditors() {
     profile_.SetDefaultPath(DefaultDocumentPathFor(KeyboardFiles()));
     PlaceKeysOnLayout();
     SetUpLightEditor();
+    // The macro editor reads the library of this device's folder.
+    ui::CControlUI* macros =
+        FindControl([](ui::CControlUI* c) { return c->GetName() == "MacroControlItem"; }, ui::UIFIND_ALL);
+    if (macros) macros->SetAttribute("macrofolder", GetDataFolder());
     if (!profileList_) return;
     profileList_->SetDeviceType(KindNumber(DeviceKind::KeyboardWired));
     profileList_->SetPaths(GetDataFolder(), DefaultDocumentPathFor(KeyboardFiles()));

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "editors/key_set_control_ui.h"
 #include "editors/light_layout_table.h"
 #include "platform/debug_trace.h"
 #include "uikit/button.h"
@@ -53,15 +54,6 @@ void* CLightControlUI::GetInterface(std::string_view name) {
 }
 
 // --- Controls ----------------------------------------------------------------------------------
-
-ui::CControlUI* CLightControlUI::Find(const std::string& name) {
-    for (const auto& [known, control] : found_)
-        if (known == name) return control;
-    ui::CPaintManagerUI* manager = GetManager();
-    ui::CControlUI* control = manager ? manager->FindSubControlByName(this, name) : nullptr;
-    if (control) found_.emplace_back(name, control);
-    return control;
-}
 
 void CLightControlUI::SetShown(const std::string& name, bool shown) {
     if (ui::CControlUI* control = Find(name)) control->SetVisible(shown);
@@ -412,6 +404,7 @@ void CLightControlUI::SetPageKind(int kind) {
 
 void RegisterEditorControls() {
     ui::CControlFactory::GetInstance()->RegistControl("LightControl", [] { return new CLightControlUI; });
+    RegisterKeySetControls();
 }
 
 }  // namespace kx58

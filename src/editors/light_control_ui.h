@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device/quorin_usb_device.h"
+#include "editors/named_controls.h"
 #include "profile/profile_records.h"
 #include "uikit/container.h"
 
@@ -74,8 +75,8 @@ public:
     void TakePickedColour(DWORD argb, bool sevenColour, bool audio);
 
 private:
-    ui::CControlUI* Find(const std::string& name);
-    template <class T> T* FindAs(const std::string& name) { return dynamic_cast<T*>(Find(name)); }
+    ui::CControlUI* Find(const std::string& name) { return controls_.Find(name); }
+    template <class T> T* FindAs(const std::string& name) { return controls_.FindAs<T>(name); }
     void SetShown(const std::string& name, bool shown);
     void SetUsable(const std::string& name, bool usable);
     void SetDirectionTexts(const char* left, const char* right);
@@ -91,7 +92,7 @@ private:
     bool sameModeAllowed_ = true;
     AudioLightInfo audioRecord_;
     bool lastEditWasColour_ = false;
-    std::vector<std::pair<std::string, ui::CControlUI*>> found_;
+    NamedControls controls_{*this};
 };
 
 void RegisterEditorControls();

@@ -4,6 +4,7 @@
 
 #include "device/quorin_usb_device.h"
 #include "editors/light_control_ui.h"
+#include "editors/macro_control_ui.h"
 #include "profile/device_profile_ui.h"
 #include "uikit/dialog_builder.h"
 
@@ -31,6 +32,7 @@ constexpr TreeTag kTreeTags[] = {
 void RegisterProgramControls() {
     RegisterDeviceControls();
     RegisterEditorControls();
+    RegisterMacroEditorControls();
     RegisterProfileControls();
 }
 

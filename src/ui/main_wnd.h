@@ -28,6 +28,10 @@
 namespace kx58 {
 
 class CLightControlUI;
+class CKeySetControlUI;
+class CQuorinKeyboardDevice;
+class CMacroControlUI;
+enum class MacroResult;
 
 // Timers of the main window (one-shot: each handler kills its timer first).
 inline constexpr UINT kTimerSizeFix = 1011;
@@ -197,10 +201,51 @@ private:
     CLightControlUI* LightEditorOf(const ui::TNotifyUI& msg, CQuorinUSBDevice*& device);
     void TakeLightEdit(CQuorinUSBDevice& device);
     void FinishLightWrite();
+    // The key tab (main_wnd_keys.cpp): the selected page's keyboard and its key editor.
+    CQuorinKeyboardDevice* KeyEditing(CKeySetControlUI*& editor);
+    // A page key's code in the profile, or its default code (the factory code without an entry).
+    static std::uint32_t StoredKeyCode(CQuorinKeyboardDevice& keyboard, int key, bool factory);
+    void PrepareKeyEditor(CQuorinKeyboardDevice& keyboard, CKeySetControlUI& editor);
+    // The page key the editor shows on this keyboard's page; -1 when none was chosen there.
+    int EditedKey(const CQuorinKeyboardDevice& keyboard) const;
+    // Each key's legend (its tooltip) and the edited key shown again from the profile.
+    void RefreshKeyTab();
+    void OnKeyChosen(ui::TNotifyUI& msg, int number);
+    void OnKeySave(ui::TNotifyUI&, int);
+    void OnKeyCancel(ui::TNotifyUI&, int);
+    void OnKeyDefault(ui::TNotifyUI&, int);
+    void OnKeyProfileSave(ui::TNotifyUI&, int);
+    void OnKeyEditorEdit(ui::TNotifyUI& msg, int);
+    void OnKeyEditLeft(ui::TNotifyUI& msg, int number);
+    void SaveAndWriteKeys(CQuorinKeyboardDevice& keyboard);
+    // The macro image write's outcome for the user: out of memory, or too many events.
+    void TellMacroImageResult(int result);
+    int m_editedKey = -1;  // the page key the key editor shows
+    const CQuorinKeyboardDevice* m_editedKeyDevice = nullptr;
     CDeviceProfileUI* SelectedProfiles();
     static bool IsImportableProfile(const std::string& path);
     // A question or notice in the message box; 1 when confirmed.
     int Ask(const std::string& textId, int buttons);
+
+    // Macro editor (main_wnd_macros.cpp): the selected keyboard page's editor, for a
+    // notification from inside it (`msg` null: any).
+    CMacroControlUI* MacroEditorOf(const ui::TNotifyUI* msg);
+    void OnMacroAdd(ui::TNotifyUI& msg, int);
+    void OnMacroDelete(ui::TNotifyUI& msg, int);
+    void OnMacroRename(ui::TNotifyUI& msg, int);
+    void OnMacroSave(ui::TNotifyUI& msg, int);
+    void OnMacroCancel(ui::TNotifyUI& msg, int);
+    void OnMacroImport(ui::TNotifyUI& msg, int);
+    void OnMacroExport(ui::TNotifyUI& msg, int);
+    void OnMacroEventMove(ui::TNotifyUI& msg, int);
+    void OnMacroEventDelete(ui::TNotifyUI& msg, int);
+    void OnMacroMouseMove(ui::TNotifyUI& msg, int);
+    void OnMacroChosen(ui::TNotifyUI& msg, int);
+    void OnMacroDelayEdit(ui::TNotifyUI& msg, int);
+    void OnMacroActionMenu(ui::TNotifyUI& msg, int);
+    // An item of the action menu; false when it is not one of the editor's.
+    bool OnMacroMenuCommand(const std::string& item);
+    void TellMacroResult(MacroResult result);
 
     // Devices (main_wnd_devices.cpp).
     void BuildSlotList();

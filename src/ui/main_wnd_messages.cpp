@@ -257,6 +257,7 @@ CQuorinUSBDevice* CMainWnd::FirstKeyboard() {
 
 void CMainWnd::OnMenuCommand(const std::string& item) {
     if (item == "exit") Close(ui::IDOK);
+    else OnMacroMenuCommand(item);
 }
 
 }  // namespace kx58

@@ -87,7 +87,7 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
         static constexpr Route kClickRoutes[] = {{"nodevice_ok_btn", &M::OnNoDeviceOk}, {"control_light_status", &M::OnLightSwitchClick},
                            {"minbtn", &M::OnCaptionButton}, {"maxbtn", &M::OnCaptionButton},
                            {"restorebtn", &M::OnCaptionButton}, {"skinbtn", nullptr}, {"setbtn", nullptr},
-                           {"key_", nullptr}, {"color_option_", &M::OnLightEdit}, {"audiocolor_option_", &M::OnLightEdit},
+                           {"key_", &M::OnKeyChosen}, {"color_option_", &M::OnLightEdit}, {"audiocolor_option_", &M::OnLightEdit},
                            {"windowdeviceset_", nullptr}, {"DPI_color_option_", nullptr},
                            {"default_btn", &M::OnRestoreDefaults}, {"reset_repeat_btn", nullptr},
                            {"device_add_btn", &M::OnProfileAdd}, {"device_sub_btn", &M::OnProfileDelete},
@@ -95,19 +95,19 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
                            {"device_copy_btn", &M::OnProfileCopy}, {"device_reset_btn", &M::OnProfileReset},
                            {"device_profile_edit_save_btn", &M::OnProfileRename},
                            {"profile_fun_spread_btn", &M::OnProfileMenuToggle},
-                           {"key_butt_keysave", nullptr}, {"key_butt_keydefalut", nullptr}, {"key_butt_keycancel", nullptr},
-                           {"key_butt_prosave", nullptr}, {"macro_btn_starredio", nullptr}, {"macro_btn_stopredio", nullptr},
-                           {"macro_btn_name_add", nullptr}, {"macro_btn_name_sub", nullptr}, {"macro_btn_name_edit", nullptr},
-                           {"macro_btn_save", nullptr}, {"macro_btn_cancel", nullptr}, {"macro_btn_export", nullptr},
-                           {"macro_btn_import", nullptr}, {"macro_btn_up", nullptr}, {"macro_btn_down", nullptr},
-                           {"macro_btn_uptop", nullptr}, {"macro_btn_downbottom", nullptr}, {"macro_btn_delete", nullptr},
-                           {"macro_btn_deleteall", nullptr}, {"shootdate_save_btn", nullptr}, {"shootdate_reset_btn", nullptr},
+                           {"key_butt_keysave", &M::OnKeySave}, {"key_butt_keydefalut", &M::OnKeyDefault}, {"key_butt_keycancel", &M::OnKeyCancel},
+                           {"key_butt_prosave", &M::OnKeyProfileSave}, {"macro_btn_starredio", nullptr}, {"macro_btn_stopredio", nullptr},
+                           {"macro_btn_name_add", &M::OnMacroAdd}, {"macro_btn_name_sub", &M::OnMacroDelete}, {"macro_btn_name_edit", &M::OnMacroRename},
+                           {"macro_btn_save", &M::OnMacroSave}, {"macro_btn_cancel", &M::OnMacroCancel}, {"macro_btn_export", &M::OnMacroExport},
+                           {"macro_btn_import", &M::OnMacroImport}, {"macro_btn_up", &M::OnMacroEventMove}, {"macro_btn_down", &M::OnMacroEventMove},
+                           {"macro_btn_uptop", &M::OnMacroEventMove}, {"macro_btn_downbottom", &M::OnMacroEventMove}, {"macro_btn_delete", &M::OnMacroEventDelete},
+                           {"macro_btn_deleteall", &M::OnMacroEventDelete}, {"shootdate_save_btn", nullptr}, {"shootdate_reset_btn", nullptr},
                            {"shootdate_import_btn", nullptr}, {"shootdate_export_btn", nullptr},
                            {"bullet_selected_prev", nullptr}, {"bullet_selected_next", nullptr},
                            {"custom_bright_color_btn", &M::OnPaintKeys}, {"custom_off_color_btn", &M::OnPaintKeys}, {"deng_same_mode", &M::OnSameEffectEverywhere},
                            {"hs_EQ_btn_save", nullptr}, {"hs_EQ_btn_delete", nullptr},
-                           {"macro_inset_moveleftkey_btn", nullptr}, {"macro_inset_moverightkey_btn", nullptr},
-                           {"macro_inset_moveupkey_btn", nullptr}, {"macro_inset_movedownkey_btn", nullptr},
+                           {"macro_inset_moveleftkey_btn", &M::OnMacroMouseMove}, {"macro_inset_moverightkey_btn", &M::OnMacroMouseMove},
+                           {"macro_inset_moveupkey_btn", &M::OnMacroMouseMove}, {"macro_inset_movedownkey_btn", &M::OnMacroMouseMove},
                            {"device_select_prev", &M::OnTabScroll}, {"device_select_next", &M::OnTabScroll},
                            {"Close_bkColor_btn", nullptr}, {"music_setting_btn", &M::OnAudioStyles},
                            {"deng_colordp_btn", &M::OnLightColourPicker}, {"deng_audiocolordp_btn", &M::OnLightColourPicker}};
@@ -116,7 +116,7 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
         static constexpr Route kSelectRoutes[] = {{"DPI_enable_check_", nullptr}, {"DPI_select_check_", nullptr},
                            {"polling_rate_option_", &M::OnSystemPageChange}, {"repeat_delay_check_", &M::OnSystemPageChange},
                            {"mouse_device_seting_option_", nullptr}, {"shoot_gun_op_", nullptr}, {"bullet_op_", nullptr},
-                           {"magic_option_", nullptr}, {"6533_eq_option_", nullptr}, {"key_ComBox_check_", nullptr},
+                           {"magic_option_", nullptr}, {"6533_eq_option_", nullptr}, {"key_ComBox_check_", &M::OnKeyEditorEdit},
                            {"pointer_precision_check", nullptr}, {"scrolls_page_check", nullptr},
                            {"winlockflag_option", &M::OnSystemPageChange}, {"wflag_option", &M::OnSystemPageChange},
                            {"6flag_option", &M::OnSystemPageChange}, {"synchro_device_select", nullptr},
@@ -133,13 +133,13 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
     } else if (type == ui::DUI_MSGTYPE_ITEMSELECT) {
         static constexpr Route kItemSelectRoutes[] = {{"device_profile_combo", &M::OnProfileChosen}, {"light_combo_modeSelect", &M::OnLightEdit},
                            {"light_combo_custommodeSelect", &M::OnLightEdit}, {"light_combo_ZZCCmodeSelect", &M::OnLightEdit},
-                           {"light_combo_audiomodeSelect", &M::OnLightEdit}, {"keyset_function_combo", nullptr},
-                           {"keyset_macro_over_combo", nullptr}, {"keyset_mousekey_combo", nullptr},
-                           {"keyset_mouseswing_combo", nullptr}, {"keyset_mousewheel_combo", nullptr},
-                           {"keyset_mousedpi_combo", nullptr}, {"keyset_media_combo", nullptr},
-                           {"keyset_system_combo", nullptr}, {"keyset_macro_combo", nullptr},
-                           {"keyset_gunkey_combo", nullptr}, {"keyset_combokey_combo", nullptr},
-                           {"macro_name_list", nullptr}, {"custom_eq_name_combo", nullptr}};
+                           {"light_combo_audiomodeSelect", &M::OnLightEdit}, {"keyset_function_combo", &M::OnKeyEditorEdit},
+                           {"keyset_macro_over_combo", &M::OnKeyEditorEdit}, {"keyset_mousekey_combo", &M::OnKeyEditorEdit},
+                           {"keyset_mouseswing_combo", &M::OnKeyEditorEdit}, {"keyset_mousewheel_combo", &M::OnKeyEditorEdit},
+                           {"keyset_mousedpi_combo", &M::OnKeyEditorEdit}, {"keyset_media_combo", &M::OnKeyEditorEdit},
+                           {"keyset_system_combo", &M::OnKeyEditorEdit}, {"keyset_macro_combo", &M::OnKeyEditorEdit},
+                           {"keyset_gunkey_combo", &M::OnKeyEditorEdit}, {"keyset_combokey_combo", &M::OnKeyEditorEdit},
+                           {"macro_name_list", &M::OnMacroChosen}, {"custom_eq_name_combo", nullptr}};
         route = FindRoute(kItemSelectRoutes, name, number);
     } else if (type == ui::DUI_MSGTYPE_VALUECHANGED) {
         static constexpr Route kSliderRoutes[] = {
@@ -156,17 +156,20 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
         static constexpr Route kEditRoutes[] = {
             {"DPI_edit_", nullptr}, {"orvik_DPI_edit_", nullptr}, {"deng_edit_R", &M::OnLightEdit}, {"deng_edit_G", &M::OnLightEdit},
             {"deng_edit_B", &M::OnLightEdit}, {"deng_audioedit_R", &M::OnLightEdit}, {"deng_audioedit_G", &M::OnLightEdit},
-            {"deng_audioedit_B", &M::OnLightEdit}, {"keyset_keyboard_text_edit", nullptr}, {"bullet_x_eidt", nullptr},
-            {"bullet_y_eidt", nullptr}, {"bullet_delay_eidt", nullptr}, {"macro_delay", nullptr},
-            {"keyset_mouseswing_num_edit", nullptr}, {"keyset_mouseswing_delay_edit", nullptr},
-            {"keyset_mouseswing_speed_edit", nullptr}, {"keyset_mousewheel_num_edit", nullptr},
-            {"keyset_mousewheel_delay_edit", nullptr}, {"keyset_mousewheel_speed_edit", nullptr},
-            {"keyset_mousefire_interval_edit", nullptr}, {"keyset_mousefire_num_edit", nullptr},
-            {"keyset_macro_cycle_edit", nullptr}};
+            {"deng_audioedit_B", &M::OnLightEdit}, {"keyset_keyboard_text_edit", &M::OnKeyEditLeft}, {"bullet_x_eidt", nullptr},
+            {"bullet_y_eidt", nullptr}, {"bullet_delay_eidt", nullptr}, {"macro_delay", &M::OnMacroDelayEdit},
+            {"keyset_mouseswing_num_edit", &M::OnKeyEditorEdit}, {"keyset_mouseswing_delay_edit", &M::OnKeyEditorEdit},
+            {"keyset_mouseswing_speed_edit", &M::OnKeyEditorEdit}, {"keyset_mousewheel_num_edit", &M::OnKeyEditorEdit},
+            {"keyset_mousewheel_delay_edit", &M::OnKeyEditorEdit}, {"keyset_mousewheel_speed_edit", &M::OnKeyEditorEdit},
+            {"keyset_mousefire_interval_edit", &M::OnKeyEditorEdit}, {"keyset_mousefire_num_edit", &M::OnKeyEditorEdit},
+            {"keyset_macro_cycle_edit", &M::OnKeyEditorEdit}};
         route = FindRoute(kEditRoutes, name, number);
     } else if (type == ui::DUI_MSGTYPE_COLORCHANGED) {
         static constexpr Route kColourRoutes[] = {{"deng_Color_Pallet", &M::OnLightEdit}, {"deng_audioColor_Pallet", &M::OnLightEdit}};
         route = FindRoute(kColourRoutes, name, number);
+    } else if (type == ui::DUI_MSGTYPE_MENU) {
+        static constexpr Route kMenuRoutes[] = {{"macro_action", &M::OnMacroActionMenu}};
+        route = FindRoute(kMenuRoutes, name, number);
     } else if (type == "click_select_end") {
         static constexpr Route kSelectionRoutes[] = {{"device_key_light", nullptr}, {"mouse_device_key_light", nullptr}};
         route = FindRoute(kSelectionRoutes, name, number);
@@ -203,6 +206,7 @@ void CMainWnd::OnOperationTab(ui::TNotifyUI& msg, int) {
     auto* pages = dynamic_cast<ui::CTabLayoutUI*>(m_pm.FindSubControlByName(page->device, "device_op_pages"));
     const std::string& index = msg.pSender->GetUserData();
     if (pages && !index.empty()) pages->SelectItem(std::atoi(index.c_str()));
+    RefreshKeyTab();
 }
 
 // --- Profiles ----------------------------------------------------------------------------------
@@ -301,6 +305,7 @@ void CMainWnd::FinishProfileSwitch() {
     profiles.SelectProfile(profiles.GetSelectedIndex());
     page->device->LoadProfile();
     ApplyProfile(*page->device);
+    RefreshKeyTab();
 }
 
 void CMainWnd::ApplyProfile(CQuorinUSBDevice& device) {

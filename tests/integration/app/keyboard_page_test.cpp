@@ -24,16 +24,10 @@ class KeyboardPageTest : public MainWindowTest {
 protected:
     void OpenKeyboardPage(const std::string& product = "kb") {
         this->product = product;
-        ASSERT_TRUE(rack->Plug(product));
-        OpenWindow();
-        ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
-        Page("keyboard").tab->SelectTab();
-        keyboard = dynamic_cast<CQuorinKeyboardDevice*>(Page("keyboard").device);
+        keyboard = ShowKeyboardPage(product);
         ASSERT_NE(keyboard, nullptr);
         profiles = keyboard->ProfileControl();
         ASSERT_NE(profiles, nullptr);
-        // Attached: the key table was read back and the settings record shown.
-        ASSERT_TRUE(RunUntil([&] { return keyboard->Memory().Positions() > 0 && keyboard->IsLightThreadRunning(); }));
     }
     std::vector<std::string> ListedNames() {
         std::vector<std::string> names;
@@ -42,29 +36,12 @@ protected:
             names.push_back(entry["profilename"].asString());
         return names;
     }
-    // Answers the next message box as the user would and tells what it said.
-    void AnswerNextMessage(bool confirm) {
-        ui::HeadlessBackend::Get()->PostIdleAction([this, confirm] { AnswerOpenMessage(confirm); });
-    }
-    void AnswerOpenMessage(bool confirm) {
-        for (ui::CPaintManagerUI* manager : ui::CPaintManagerUI::AllManagers()) {
-            ui::CControlUI* text = manager->FindControl("MessageText");
-            ui::CControlUI* button = manager->FindControl(confirm ? "confirm_btn" : "cancel_btn");
-            if (!text || !button) continue;
-            said.push_back(text->GetText());
-            button->Activate();
-            return;
-        }
-        // Not open yet: look again on the next idle turn.
-        ui::HeadlessBackend::Get()->PostIdleAction([this, confirm] { AnswerOpenMessage(confirm); });
-    }
     devsim::FirmwareMemory Memory() { return rack->Find(product)->Memory(); }
     ui::CComboUI* Combo() { return dynamic_cast<ui::CComboUI*>(Find("device_profile_combo")); }
 
     std::string product;
     CQuorinKeyboardDevice* keyboard = nullptr;
     CDeviceProfileUI* profiles = nullptr;
-    std::vector<std::string> said;
 };
 
 TEST_F(KeyboardPageTest, TheProfileButtonsKeepTheListAndTheDocuments) {

@@ -28,13 +28,8 @@ class LightingEditorTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        ASSERT_TRUE(rack->Plug("kb"));
-        OpenWindow();
-        ASSERT_TRUE(RunUntil([&] { return TabShown("keyboard"); }));
-        Page("keyboard").tab->SelectTab();
-        keyboard = dynamic_cast<CQuorinKeyboardDevice*>(Page("keyboard").device);
+        keyboard = ShowKeyboardPage();
         ASSERT_NE(keyboard, nullptr);
-        ASSERT_TRUE(RunUntil([&] { return keyboard->Memory().Positions() > 0 && keyboard->IsLightThreadRunning(); }));
         editor = dynamic_cast<CLightControlUI*>(keyboard->LightControl());
         ASSERT_NE(editor, nullptr);
     }

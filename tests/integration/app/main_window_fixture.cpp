@@ -76,6 +76,36 @@ bool MainWindowTest::TabShown(const char* typeName) const {
     return page && page->tab && page->tab->IsConnectedTab() && page->tab->IsVisible();
 }
 
+kx58::CQuorinKeyboardDevice* MainWindowTest::ShowKeyboardPage(const std::string& product) {
+    EXPECT_TRUE(rack->Plug(product)) << product;
+    OpenWindow();
+    if (!RunUntil([&] { return TabShown("keyboard"); })) {
+        ADD_FAILURE() << "the keyboard's tab did not come";
+        return nullptr;
+    }
+    Page("keyboard").tab->SelectTab();
+    auto* keyboard = dynamic_cast<kx58::CQuorinKeyboardDevice*>(Page("keyboard").device);
+    if (!keyboard || !RunUntil([&] { return keyboard->Memory().Positions() > 0 && keyboard->IsLightThreadRunning(); })) {
+        ADD_FAILURE() << "the keyboard was not read back";
+        return nullptr;
+    }
+    return keyboard;
+}
+
+void MainWindowTest::AnswerNextMessage(bool confirm) {
+    ui::HeadlessBackend::Get()->PostIdleAction([this, confirm] {
+        for (ui::CPaintManagerUI* manager : ui::CPaintManagerUI::AllManagers()) {
+            ui::CControlUI* text = manager->FindControl("MessageText");
+            ui::CControlUI* button = manager->FindControl(confirm ? "confirm_btn" : "cancel_btn");
+            if (!text || !button) continue;
+            said.push_back(text->GetText());
+            button->Activate();
+            return;
+        }
+        AnswerNextMessage(confirm);  // not open yet: look again on the next idle turn
+    });
+}
+
 void MainWindowTest::Click(const std::string& name) {
     ui::CControlUI* control = Find(name);
     ASSERT_NE(control, nullptr) << name;

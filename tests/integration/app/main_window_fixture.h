@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "device/quorin_products.h"
 #include "devsim/firmware_rack.h"
 #include "devsim/virtual_bus.h"
 #include "platform/debug_trace.h"
@@ -37,6 +38,12 @@ protected:
     bool TabShown(const char* typeName) const;
     void Click(const std::string& name);
     std::size_t TraceCount(const std::string& part) const;
+    // Plugs `product`, opens the window and shows the keyboard's page once the keyboard has
+    // been read back and its light thread runs; null (and a failure) when it does not come.
+    kx58::CQuorinKeyboardDevice* ShowKeyboardPage(const std::string& product = "kb");
+    // Answers the next message box as the user would; `said` collects what the boxes said.
+    void AnswerNextMessage(bool confirm);
+    std::vector<std::string> said;
 
     IsolatedSession session;
     std::string folder = session.Root() + "/vhid";

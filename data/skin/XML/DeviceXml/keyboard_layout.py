@@ -125,10 +125,10 @@ xml = f'''<?xml version="1.0" encoding="utf-8"?>
         <LightSetControlUI/>
       </VerticalLayout>
       <VerticalLayout name="keys_page">
-        <Label text="tab_keys_hint" height="28" font="8" textcolor="#FF8A8F9C"/>
+        <KeySetControlUI/>
       </VerticalLayout>
       <VerticalLayout name="macros_page">
-        <Label text="tab_macros_hint" height="28" font="8" textcolor="#FF8A8F9C"/>
+        <MacroSetControlUI/>
       </VerticalLayout>
       <VerticalLayout name="system_page" childpadding="6">
 {setting("polling_rate_text", polling)}{setting("repeat_delay_text", repeat)}{setting("key_options_text", flags)}      </VerticalLayout>
