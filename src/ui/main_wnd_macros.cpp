@@ -51,6 +51,8 @@ CMacroControlUI* CMainWnd::MacroEditorOf(const ui::TNotifyUI* msg) {
 }
 
 void CMainWnd::TellMacroResult(MacroResult result) {
+    // The key editor offers the library's macros and the keys say which one they play.
+    if (result == MacroResult::Ok) RefreshKeyTab();
     for (const ResultText& entry : kResultTexts)
         if (entry.result == result) Ask(entry.textId, kMessageButtonsConfirm);
 }
@@ -76,6 +78,7 @@ void CMainWnd::OnMacroDelete(ui::TNotifyUI& msg, int) {
     // The files are renumbered; the page's copy must be too, or its next save writes the old
     // numbers back.
     if (RenumberMacroKeys(keys, number)) keyboard->ProfileData().SetKeyList(keys);
+    RefreshKeyTab();
 }
 
 void CMainWnd::OnMacroSave(ui::TNotifyUI& msg, int) {

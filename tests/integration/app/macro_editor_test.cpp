@@ -128,6 +128,11 @@ TEST_F(MacroEditorTest, AddAndRenameKeepTheListAndTheLibrary) {
     Click("macro_btn_name_edit");
     EXPECT_EQ(LibraryNames(), (std::vector<std::string>{"macro_1", "Macro_2", "Jump"}));
     EXPECT_EQ(List("macro_name_list")->GetItemAt(2)->GetText(), "Jump");
+    // The key editor offers the library as it now stands.
+    auto* offered = dynamic_cast<ui::CComboUI*>(Find("keyset_macro_combo"));
+    ASSERT_NE(offered, nullptr);
+    ASSERT_EQ(offered->GetCount(), 3);
+    EXPECT_EQ(offered->GetItemAt(2)->GetText(), "Jump");
 
     // Its own name, in other letters, is taken; nothing changes.
     const std::string before = Bytes(folder + "macro.config");
