@@ -11,12 +11,12 @@ using K = DeviceKind;
 DeviceMatchEntry Command(std::uint16_t pid, K kind, bool hasTwin, std::uint16_t twin) {
     return {.vendorId = kVendor, .productId = pid, .interfaceNumber = kGamingInterface,
             .collection = kCommandCollection, .kind = kind, .role = kRoleCommand, .usagePage = kCommandUsagePage,
-            .usage = kCommandUsage, .hasTwin = hasTwin, .twinRow = twin};
+            .usage = kCommandUsage, .hasTwin = hasTwin, .twinRow = twin, .path = {}, .arrival = 0};
 }
 DeviceMatchEntry Consumer(std::uint16_t pid, K kind, bool hasTwin, std::uint16_t twin) {
     return {.vendorId = kVendor, .productId = pid, .interfaceNumber = kGamingInterface,
             .collection = kConsumerCollection, .kind = kind, .role = kRoleConsumer, .usagePage = kConsumerUsagePage,
-            .usage = kConsumerUsage, .hasTwin = hasTwin, .twinRow = twin};
+            .usage = kConsumerUsage, .hasTwin = hasTwin, .twinRow = twin, .path = {}, .arrival = 0};
 }
 
 }  // namespace
@@ -36,7 +36,7 @@ DeviceTable SupportedDevices() {
         Consumer(kMousePad, K::MousePad, false, 0),
         DeviceMatchEntry{.vendorId = kHeadsetVendor, .productId = kHeadset, .interfaceNumber = kHeadsetInterface,
                          .collection = 0, .kind = K::Headset, .role = kRoleCommand, .usagePage = kConsumerUsagePage,
-                         .usage = kConsumerUsage},
+                         .usage = kConsumerUsage, .hasTwin = false, .twinRow = 0, .path = {}, .arrival = 0},
     };
 }
 

@@ -49,14 +49,17 @@ TEST(ProductTables, EveryProductHasItsRowInEveryTable) {
         SCOPED_TRACE(DeviceKindName(row.kind));
         EXPECT_NE(std::find(kProductKinds.begin(), kProductKinds.end(), CableFormOf(row.kind)), kProductKinds.end());
         EXPECT_EQ(FindProductProfileFiles(row.kind), FindProductProfileFiles(CableFormOf(row.kind)));
-        if (IsReceiver(row.kind)) EXPECT_EQ(table[row.twinRow].kind, CableFormOf(row.kind));
+        if (IsReceiver(row.kind)) {
+            EXPECT_EQ(table[row.twinRow].kind, CableFormOf(row.kind));
+        }
         // The simulator offers it, with firmware behind every vendor command collection.
         const auto simulated = std::find_if(catalog.begin(), catalog.end(), [&](const devsim::ProductSpec& spec) {
             return spec.vendorId == row.vendorId && spec.productId == row.productId;
         });
         ASSERT_NE(simulated, catalog.end());
-        if (row.role == kRoleCommand && row.usagePage == usb::kCommandUsagePage)
+        if (row.role == kRoleCommand && row.usagePage == usb::kCommandUsagePage) {
             EXPECT_TRUE(devsim::FirmwareModelFor(simulated->name).has_value()) << simulated->name;
+        }
     }
     for (const DeviceTypeRow& type : DeviceTypeRows())
         EXPECT_NE(std::find(kProductKinds.begin(), kProductKinds.end(), type.kind), kProductKinds.end());
