@@ -238,15 +238,19 @@ void SparkStep(KeyboardPreviewState& s, const LightState& light, std::span<Rgba>
     PaintGlow(s, light, colours, light.multiColor != 0);
 }
 
+// Every `every` steps one random key is "typed": it gets `glow` and a colour of its own.
+void TouchRandomKey(KeyboardPreviewState& s, std::uint32_t every, std::uint8_t glow) {
+    if (s.phase % every != 1) return;
+    if (const std::uint8_t key = RandomKey(s); key != kNoKey) {
+        s.glow[key] = glow;
+        s.hue[key] = RandomHue(s);
+    }
+}
+
 // 7, 25: keys light up as if typed on, then fade.
 void ReactiveStep(KeyboardPreviewState& s, const LightState& light, std::span<Rgba> colours) {
     FadeGlow(s, 12);
-    if (s.phase % 3 == 1) {
-        if (const std::uint8_t key = RandomKey(s); key != kNoKey) {
-            s.glow[key] = 255;
-            s.hue[key] = RandomHue(s);
-        }
-    }
+    TouchRandomKey(s, 3, 255);
     PaintGlow(s, light, colours, light.multiColor != 0);
 }
 
@@ -276,12 +280,7 @@ void FlickerStep(KeyboardPreviewState& s, const LightState& light, std::span<Rgb
 // 16: every key lit; touched keys go dark and come back slowly.
 void KeyFadeStep(KeyboardPreviewState& s, const LightState& light, std::span<Rgba> colours) {
     for (std::uint8_t& glow : s.glow) glow = static_cast<std::uint8_t>(glow + (255 - glow + 11) / 12);
-    if (s.phase % 4 == 1) {
-        if (const std::uint8_t key = RandomKey(s); key != kNoKey) {
-            s.glow[key] = 0;
-            s.hue[key] = RandomHue(s);
-        }
-    }
+    TouchRandomKey(s, 4, 0);
     PaintGlow(s, light, colours, light.multiColor != 0);
 }
 

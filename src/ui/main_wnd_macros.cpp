@@ -6,6 +6,7 @@
 #include "editors/macro_control_ui.h"
 #include "macro/macro_key_renumber.h"
 #include "platform/debug_trace.h"
+#include "ui/control_tree.h"
 #include "ui/main_wnd.h"
 #include "ui/msg_wnd.h"
 #include "uikit/file_dialog.h"
@@ -19,12 +20,6 @@ namespace {
 constexpr std::string_view kMacroFilter = "Macro Files(*.mac)|*.mac;||";
 constexpr const char* kMacroEditorName = "MacroControlItem";
 constexpr const char* kActionMenu = "XML\\Menus\\macro_action_menu.xml";
-
-bool IsInside(ui::CControlUI* control, ui::CControlUI* ancestor) {
-    for (; control; control = control->GetParent())
-        if (control == ancestor) return true;
-    return false;
-}
 
 CQuorinKeyboardDevice* KeyboardOf(DevicePage* page) {
     return page ? dynamic_cast<CQuorinKeyboardDevice*>(page->device) : nullptr;

@@ -19,6 +19,7 @@
 #include "profile/device_profile_ui.h"
 #include "profile/json_file.h"
 #include "ui/color_select_wnd.h"
+#include "ui/control_tree.h"
 #include "ui/main_wnd.h"
 #include "ui/music_wnd.h"
 #include "ui/msg_wnd.h"
@@ -27,12 +28,6 @@
 
 namespace kx58 {
 namespace {
-
-bool IsInside(ui::CControlUI* control, ui::CControlUI* ancestor) {
-    for (; control; control = control->GetParent())
-        if (control == ancestor) return true;
-    return false;
-}
 
 using Handler = void (CMainWnd::*)(ui::TNotifyUI&, int number);
 
