@@ -106,7 +106,9 @@ void CControlUI::SetPos(RECT rc, bool needInvalidate) {
 }
 
 void CControlUI::Move(SIZE offset, bool needInvalidate) {
-    SetPos(OffsetRectBy(m_rcItem, offset.cx, offset.cy), needInvalidate);
+    // Not the virtual SetPos: a container lays its children out there, and then moves them
+    // itself, which would move them twice.
+    CControlUI::SetPos(OffsetRectBy(m_rcItem, offset.cx, offset.cy), needInvalidate);
 }
 
 void CControlUI::SetPadding(RECT padding) {

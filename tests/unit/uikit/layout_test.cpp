@@ -101,6 +101,31 @@ TEST(UikitLayout, ChildrenAlignInSpareRoom) {
     window.Destroy();
 }
 
+TEST(UikitLayout, ScrolledRowsCarryTheirChildrenAlong) {
+    SkinFolder skins;
+    TestWindow window("XML_CONTROLS");
+    CResourceManager::GetInstance()->LoadResource("res.xml");
+    ASSERT_TRUE(window.Open());
+    auto* list = window.Find<CListUI>("list");
+    ASSERT_NE(list, nullptr);
+    for (int i = 0; i < 30; ++i) {
+        auto* row = new CListContainerElementUI();
+        row->SetFixedHeight(20);
+        auto* label = new CLabelUI();
+        label->SetText("Row " + std::to_string(i));
+        row->Add(label);
+        list->Add(row);
+    }
+    Backend().RunUntilIdle();
+    list->EnsureVisible(25);
+    ASSERT_GT(list->GetScrollPos().cy, 0);
+    for (int i : {0, 25, 29}) {
+        auto* row = static_cast<CContainerUI*>(list->GetItemAt(i));
+        EXPECT_EQ(row->GetItemAt(0)->GetPos(), row->GetPos()) << "row " << i;
+    }
+    window.Destroy();
+}
+
 TEST(UikitLayout, ListScrollsSelectedRowIntoView) {
     SkinFolder skins;
     TestWindow window("XML_CONTROLS");
