@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev umockdev libumockdev-dev
   libjsoncpp-dev libpugixml-dev
   libcairo2-dev libpango1.0-dev libfontconfig-dev libgtk-3-dev
   libudev-dev libcurl4-openssl-dev libevdev-dev libpulse-dev
