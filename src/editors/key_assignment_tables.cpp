@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/input_key_codes.h"
+
 namespace kx58 {
 namespace {
 
@@ -191,6 +193,22 @@ int KeyboardRowOfVirtualKey(unsigned virtualKey) {
     for (std::size_t row = 0; row < std::size(kKeyboardKeys); ++row)
         if (kKeyboardKeys[row].virtualKey == virtualKey) return static_cast<int>(row);
     return -1;
+}
+
+int KeyboardRowOfUsage(std::uint8_t usage) {
+    const std::uint8_t modifier = ModifierBitOfUsage(usage);
+    const int first = modifier ? 0 : kModifierRowCount;
+    const int end = modifier ? kModifierRowCount : kKeyboardCategoryRowEnd;
+    for (int row = first; row < end; ++row) {
+        const KeyboardKeyRow& key = kKeyboardKeys[row];
+        if (modifier ? key.first == modifier : key.second == usage) return row;
+    }
+    return -1;
+}
+
+int KeyboardRowOfScanCode(unsigned scanCode, bool extended) {
+    const auto key = KeyCodeOfScanCode(scanCode, extended);
+    return key ? KeyboardRowOfUsage(key->hidUsage) : -1;
 }
 
 }  // namespace kx58

@@ -36,5 +36,11 @@ inline constexpr int kKeyboardCategoryRowEnd = 114;
 
 // The row of a key pressed in the program's window; -1 for a key the table does not know.
 int KeyboardRowOfVirtualKey(unsigned virtualKey);
+// The row (0-113: a modifier or a key of category 0x20) of a key a hook reports by scan code
+// and extended flag; -1 for a key the table does not know.
+int KeyboardRowOfScanCode(unsigned scanCode, bool extended);
+// The row of a key named by its HID usage (a modifier usage 0xE0-0xE7 names rows 0-7); -1 when
+// the table does not know it.
+int KeyboardRowOfUsage(std::uint8_t usage);
 
 }  // namespace kx58

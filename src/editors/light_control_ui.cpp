@@ -6,6 +6,7 @@
 
 #include "editors/key_set_control_ui.h"
 #include "editors/light_layout_table.h"
+#include "editors/redio_macro_button_ui.h"
 #include "platform/debug_trace.h"
 #include "uikit/button.h"
 #include "uikit/color_palette.h"
@@ -405,6 +406,7 @@ void CLightControlUI::SetPageKind(int kind) {
 void RegisterEditorControls() {
     ui::CControlFactory::GetInstance()->RegistControl("LightControl", [] { return new CLightControlUI; });
     RegisterKeySetControls();
+    RegisterEditorButtons();
 }
 
 }  // namespace kx58

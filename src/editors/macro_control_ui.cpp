@@ -217,6 +217,8 @@ ui::CControlUI* CMacroControlUI::MakeActionRow(const MacroEventRecord& event) {
     return row;
 }
 
+MacroEventRecord CMacroControlUI::EventFromRow(ui::CControlUI& row) { return EventFromJson(ParseJsonText(row.GetUserData())); }
+
 std::vector<MacroEventRecord> CMacroControlUI::RowEvents(bool withTypedDelays) {
     std::vector<MacroEventRecord> events;
     ui::CListUI* actions = ActionList();
@@ -224,7 +226,7 @@ std::vector<MacroEventRecord> CMacroControlUI::RowEvents(bool withTypedDelays) {
     for (int i = 0; i < actions->GetCount(); ++i) {
         auto* row = dynamic_cast<ui::CContainerUI*>(actions->GetItemAt(i));
         if (!row) continue;
-        MacroEventRecord event = EventFromJson(ParseJsonText(row->GetUserData()));
+        MacroEventRecord event = EventFromRow(*row);
         if (ui::CControlUI* delay = withTypedDelays ? row->GetItemAt(2) : nullptr) event.delay = DelayFromText(delay->GetText());
         events.push_back(event);
     }

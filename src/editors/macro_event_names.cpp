@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "editors/key_assignment_tables.h"
 #include "uikit/resource_manager.h"
 
 namespace kx58 {
@@ -19,49 +20,39 @@ struct MaskName {
 };
 constexpr MaskName kButtonNames[] = {{1, "mouse_key_left"}, {2, "mouse_key_right"}, {4, "mouse_key_middle"},
                                      {8, "mouse_key_back"}, {16, "mouse_key_forward"}};
-constexpr const char* kModifierNames[] = {"L-Ctrl", "L-Shift", "L-Alt", "L-Win", "R-Ctrl", "R-Shift", "R-Alt", "R-Win"};
-
-struct UsageRange {
-    std::uint8_t first;
-    std::uint8_t last;
-    const char* names;  // one character per usage, or nullptr for "F%d"
-};
-constexpr UsageRange kUsageRanges[] = {
-    {0x04, 0x1D, "ABCDEFGHIJKLMNOPQRSTUVWXYZ"}, {0x1E, 0x27, "1234567890"}, {0x2D, 0x38, "-=[]\\#;'`,./"}};
-
-struct UsageName {
-    std::uint8_t usage;
-    const char* name;
-};
-constexpr UsageName kUsageNames[] = {{0x28, "Enter"}, {0x29, "Esc"},    {0x2A, "Backspace"}, {0x2B, "Tab"},
-                                     {0x2C, "Space"}, {0x39, "Caps Lock"}, {0x46, "Print Screen"}, {0x47, "Scroll Lock"},
-                                     {0x48, "Pause"}, {0x49, "Insert"}, {0x4A, "Home"},      {0x4B, "Page Up"},
-                                     {0x4C, "Delete"}, {0x4D, "End"},   {0x4E, "Page Down"}, {0x4F, "Right"},
-                                     {0x50, "Left"},  {0x51, "Down"},   {0x52, "Up"},        {0x65, "Menu"}};
 
 std::string Translated(const char* id) {
     std::string text;
     return ui::CResourceManager::GetInstance()->FindText(id, text) ? text : std::string(id);
 }
 
-std::string KeyName(std::uint8_t usage) {
-    for (const UsageRange& range : kUsageRanges)
-        if (usage >= range.first && usage <= range.last) return std::string(1, range.names[usage - range.first]);
-    for (const UsageName& entry : kUsageNames)
-        if (entry.usage == usage) return entry.name;
-    char text[16];
-    if (usage >= 0x3A && usage <= 0x45) std::snprintf(text, sizeof text, "F%d", usage - 0x3A + 1);
-    else std::snprintf(text, sizeof text, "Key %02X", usage);
-    return text;
+// The name of a recorded key: the key table's name key, shown translated or without its prefix.
+std::string KeyTableName(int row, std::uint8_t code) {
+    if (row < 0) {
+        char text[16];
+        std::snprintf(text, sizeof text, "Key %02X", code);
+        return text;
+    }
+    return KeyNameText(KeyboardKeyRows()[static_cast<std::size_t>(row)].name);
 }
+
+std::string KeyName(std::uint8_t usage) { return KeyTableName(KeyboardRowOfUsage(usage), usage); }
 
 std::string ModifierName(std::uint8_t bits) {
     for (int bit = 0; bit < 8; ++bit)
-        if (bits & (1u << bit)) return kModifierNames[bit];
+        if (bits & (1u << bit)) return KeyTableName(KeyboardRowOfUsage(static_cast<std::uint8_t>(0xE0 + bit)), bits);
     return {};
 }
 
 }  // namespace
+
+std::string KeyNameText(std::string_view nameKey) {
+    std::string text;
+    if (ui::CResourceManager::GetInstance()->FindText(std::string(nameKey), text)) return text;
+    constexpr std::string_view kPrefix = "keyboard_key_";
+    if (nameKey.starts_with(kPrefix)) nameKey.remove_prefix(kPrefix.size());
+    return std::string(nameKey);
+}
 
 std::string MacroEventName(const MacroEventRecord& event) {
     switch (event.type) {

@@ -50,6 +50,12 @@ constexpr ModeMessage kModeMessages[] = {
     {1024, &HookMessages::WM_HOOK_MOU_KBMACRO_MSG},
 };
 
+// The hook library's mouse-button messages of the recording modes.
+constexpr ModeMessage kMouseModeMessages[] = {
+    {4, &HookMessages::WM_HOOK_KEY_MSMACRO_MSG},        {8, &HookMessages::WM_HOOK_KEY_MSMACROPREVIOUS_MSG},
+    {16, &HookMessages::WM_HOOK_KEY_MSMACROLATER_MSG},  {32, &HookMessages::WM_HOOK_KEY_MSMACROSINGLE_MSG},
+};
+
 std::mutex& RegistrationMutex() {
     static std::mutex mutex;
     return mutex;
@@ -101,6 +107,12 @@ const HookMessages& RegisteredHookMessages() {
 
 UINT HookMessageForMode(std::uint32_t modeFlag) {
     for (const auto& entry : kModeMessages)
+        if (entry.mode == modeFlag) return RegisteredHookMessages().*entry.message;
+    return 0;
+}
+
+UINT MouseHookMessageForMode(std::uint32_t modeFlag) {
+    for (const auto& entry : kMouseModeMessages)
         if (entry.mode == modeFlag) return RegisteredHookMessages().*entry.message;
     return 0;
 }

@@ -85,6 +85,8 @@ const std::array<const char*, 24>& HookMessageNames();
 // The message the program's own keyboard hook sends for an installed mode flag; 0 for a
 // flag that has none.
 UINT HookMessageForMode(std::uint32_t modeFlag);
+// The mouse-button message the hook library sends in a recording mode; 0 for other modes.
+UINT MouseHookMessageForMode(std::uint32_t modeFlag);
 
 // The numbers other processes may send or post to the main window, sorted: the application
 // messages, the game events and the documented outside numbers, whose parameters are plain

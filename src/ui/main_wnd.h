@@ -15,7 +15,9 @@
 #include "device/quorin_usb_device.h"
 #include "device/hid/supported_devices.h"
 #include "ui/app_messages.h"
+#include "editors/macro_control_ui.h"
 #include "ui/audio_capture_link.h"
+#include "ui/device_hook.h"
 #include "ui/device_pages.h"
 #include "ui/language.h"
 #include "ui/light_sync_engine.h"
@@ -112,6 +114,9 @@ public:
     // before the window is created).
     CAudioCaptureLink& AudioCapture() { return m_audioLink; }
     const CAudioCaptureLink& AudioCapture() const { return m_audioLink; }
+    // The hook of a recording or key capture; tests feed its input.
+    CDeviceHook& DeviceHook() { return m_deviceHook; }
+    bool IsRecording() const { return m_recordingEditor != nullptr; }
     // The settings window (opened elsewhere); relayed messages go to it.
     void SetSettingsWindow(HWND hwnd) { m_settingsWnd = hwnd; }
 
@@ -138,7 +143,26 @@ private:
     LRESULT OnPowerBroadcast(WPARAM event, LPARAM);
     LRESULT OnWorkToolQuery(WPARAM, LPARAM);
     LRESULT OnLightControlMessage(WPARAM wParam, LPARAM lParam);
-    LRESULT OnHookMessage(WPARAM, LPARAM);
+    // Recording and key capture (main_wnd_recording.cpp).
+    LRESULT OnHookControl(WPARAM wParam, LPARAM);
+    LRESULT OnKeyCaptureHook(WPARAM, LPARAM lParam);
+    template <RecordPlacement P>
+    LRESULT OnRecordKeyHook(WPARAM wParam, LPARAM lParam) { return RecordHookKey(P, wParam, lParam); }
+    template <RecordPlacement P>
+    LRESULT OnRecordMouseHook(WPARAM wParam, LPARAM lParam) { return RecordHookMouse(P, wParam, lParam); }
+    LRESULT RecordHookKey(RecordPlacement placement, WPARAM wParam, LPARAM lParam);
+    LRESULT RecordHookMouse(RecordPlacement placement, WPARAM wParam, LPARAM lParam);
+    // The window's own keys and buttons for the hook; true when the hook took the event.
+    bool TakeHookInput(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnRecordButton(ui::TNotifyUI& msg, int);
+    // A start button or menu item; false when `trigger` is not one.
+    bool StartRecordingFor(const std::string& trigger);
+    void StartRecording(CMacroControlUI& editor, int delayMode, std::uint32_t hookMode);
+    void StopRecording();
+    std::string RecordingSourceText();
+    void SetPageStill(bool still);
+    // After a macro's events were saved: written to the keyboard when one of its keys plays it.
+    void WriteMacroIfUsed(int number);
     LRESULT OnGameMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnShowSettingProgress(WPARAM, LPARAM);
     LRESULT OnLanguageChanged(WPARAM wParam, LPARAM);
@@ -278,6 +302,13 @@ private:
     void TellDisplayRefresh();
     void SetMainWindowHidden(bool hidden);
     void UpdateNoDeviceLayer();
+
+    CDeviceHook m_deviceHook{MakeProgramInputSource()};
+    CMacroControlUI* m_recordingEditor = nullptr;
+    RecordPlacement m_recordingPlacement = RecordPlacement::Append;
+    // One memory per hook handler (append, before, after, replace), kept across recordings.
+    std::array<PressedKeyMemory, 4> m_keyMemories{};
+    std::array<UINT, 4> m_mouseMemories{};
 
     // The window as other programs reach it (by class and title); it hands every message on
     // to the window itself.

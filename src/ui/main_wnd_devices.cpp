@@ -205,7 +205,8 @@ void CMainWnd::OnDeviceRemoved(std::size_t slot) {
 void CMainWnd::HideTab(DevicePage& page) {
     ui::CContainerUI* strip = TabStrip();
     if (!strip) return;
-    HideDeviceTab(*strip, strip->GetItemIndex(page.tab));
+    // A recording on the page that goes ends with it (its macro is saved).
+    HideDeviceTab(*strip, strip->GetItemIndex(page.tab), [this] { StopRecording(); });
     UpdateNoDeviceLayer();
 }
 
@@ -214,7 +215,7 @@ void CMainWnd::OnLinkState(WPARAM tabIndex, LPARAM up) {
     if (!strip || tabIndex >= static_cast<WPARAM>(strip->GetCount())) return;
     if (up == 0) {
         DebugTrace("2.4gcesvdfherhue 1");
-        HideDeviceTab(*strip, static_cast<int>(tabIndex));
+        HideDeviceTab(*strip, static_cast<int>(tabIndex), [this] { StopRecording(); });
     } else {
         auto* tab = dynamic_cast<CDeviceOptionUI*>(strip->GetItemAt(static_cast<int>(tabIndex)));
         if (tab && !tab->IsConnectedTab()) ShowDeviceTab(*strip, static_cast<int>(tabIndex));

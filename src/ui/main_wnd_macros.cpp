@@ -77,7 +77,11 @@ void CMainWnd::OnMacroDelete(ui::TNotifyUI& msg, int) {
 }
 
 void CMainWnd::OnMacroSave(ui::TNotifyUI& msg, int) {
-    if (CMacroControlUI* editor = MacroEditorOf(&msg)) TellMacroResult(editor->Save());
+    CMacroControlUI* editor = MacroEditorOf(&msg);
+    if (!editor) return;
+    const MacroResult result = editor->Save();
+    TellMacroResult(result);
+    if (result == MacroResult::Ok) WriteMacroIfUsed(editor->SelectedMacro());
 }
 
 void CMainWnd::OnMacroCancel(ui::TNotifyUI& msg, int) {
@@ -147,6 +151,7 @@ void CMainWnd::OnMacroActionMenu(ui::TNotifyUI& msg, int) {
 }
 
 bool CMainWnd::OnMacroMenuCommand(const std::string& item) {
+    if (StartRecordingFor(item)) return true;
     CMacroControlUI* editor = MacroEditorOf(nullptr);
     return editor && editor->InsertMouseButton(item);
 }

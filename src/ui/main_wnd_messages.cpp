@@ -31,12 +31,17 @@ void CMainWnd::BuildMessageRoutes() {
     route(WM_POWERBROADCAST, &M::OnPowerBroadcast, true);
     for (UINT game : {m_hooks.Game_Start, m_hooks.Game_End, m_hooks.Game_Kill, m_hooks.Game_Death})
         route(game, &M::OnGameMessage, false);
-    for (UINT hook : {m_hooks.WM_HOOK_KEY_SINGLEKEY_MSG, m_hooks.WM_HOOK_KEY_HITKEY_MSG, m_hooks.WM_HOOK_KEY_KBMACRO_MSG,
-                      m_hooks.WM_HOOK_KEY_MSMACRO_MSG, m_hooks.WM_HOOK_KEY_KBMACROSINGLE_MSG,
-                      m_hooks.WM_HOOK_KEY_KBMACROPREVIOUS_MSG, m_hooks.WM_HOOK_KEY_KBMACROLATER_MSG,
-                      m_hooks.WM_HOOK_KEY_MSMACROSINGLE_MSG, m_hooks.WM_HOOK_KEY_MSMACROPREVIOUS_MSG,
-                      m_hooks.WM_HOOK_KEY_MSMACROLATER_MSG})
-        route(hook, &M::OnHookMessage, false);
+    route(m_hooks.WM_HOOK_KEY_SINGLEKEY_MSG, &M::OnKeyCaptureHook, false);
+    route(m_hooks.WM_HOOK_KEY_HITKEY_MSG, &M::Ignore, false);
+    route(m_hooks.WM_HOOK_KEY_KBMACRO_MSG, &M::OnRecordKeyHook<RecordPlacement::Append>, false);
+    route(m_hooks.WM_HOOK_KEY_MSMACRO_MSG, &M::OnRecordMouseHook<RecordPlacement::Append>, false);
+    route(m_hooks.WM_HOOK_KEY_KBMACROSINGLE_MSG, &M::OnRecordKeyHook<RecordPlacement::Replace>, false);
+    route(m_hooks.WM_HOOK_KEY_KBMACROPREVIOUS_MSG, &M::OnRecordKeyHook<RecordPlacement::Before>, false);
+    route(m_hooks.WM_HOOK_KEY_KBMACROLATER_MSG, &M::OnRecordKeyHook<RecordPlacement::After>, false);
+    route(m_hooks.WM_HOOK_KEY_MSMACROSINGLE_MSG, &M::OnRecordMouseHook<RecordPlacement::Replace>, false);
+    route(m_hooks.WM_HOOK_KEY_MSMACROPREVIOUS_MSG, &M::OnRecordMouseHook<RecordPlacement::Before>, false);
+    route(m_hooks.WM_HOOK_KEY_MSMACROLATER_MSG, &M::OnRecordMouseHook<RecordPlacement::After>, false);
+    route(WM_HOOK_CONTROL, &M::OnHookControl, false);
     route(WM_SHOW_SETTING_PROGRESS, &M::OnShowSettingProgress, false);
     route(WM_LANGUAGE_CHANGED, &M::OnLanguageChanged, false);
     route(WM_DEVICE_ARRIVED, &M::OnDeviceArrivedMessage, false);
@@ -51,13 +56,19 @@ void CMainWnd::BuildMessageRoutes() {
     route(WM_COPYDATA, &M::OnCopyData, false);
     route(WM_AUDIO_RECORD_FAILED, &M::OnAudioRecordFailed, false);
     // Received, and left to the windows and programs that are not part of this one.
-    for (UINT received : {WM_OPEN_SETWND, WM_START_UPGRADE, WM_HOOK_CONTROL, WM_MOUSEPAD_RECORD_INDEX,
+    for (UINT received : {WM_OPEN_SETWND, WM_START_UPGRADE, WM_MOUSEPAD_RECORD_INDEX,
                           WM_DEVICE_POWER_STATUS, WM_DEVICE_RESERVED})
         route(received, &M::Ignore, false);
 }
 
 LRESULT CMainWnd::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
     handled = false;
+    const bool input = (message >= WM_KEYDOWN && message <= WM_SYSKEYUP) ||
+                       (message >= WM_MOUSEMOVE && message <= WM_XBUTTONUP) || message == WM_MOUSELEAVE;
+    if (input && TakeHookInput(message, wParam, lParam)) {
+        handled = true;
+        return 0;
+    }
     for (const MessageRoute& route : m_routes) {
         if (route.message != message) continue;
         if (!route.actsWhileSuspended && !IsProcessActive()) {
@@ -75,6 +86,8 @@ LRESULT CMainWnd::Ignore(WPARAM, LPARAM) { return 0; }
 
 LRESULT CMainWnd::OnActivate(WPARAM wParam, LPARAM) {
     m_windowActive = (wParam & 0xFFFF) != 0;
+    // The key capture grabs the keyboards for the key edit; another window's keys are its own.
+    if (!m_windowActive && m_deviceHook.Mode() == kHookModeKeyCapture && !m_recordingEditor) m_deviceHook.Unhook();
     TellDisplayRefresh();
     return 0;
 }
@@ -143,12 +156,6 @@ LRESULT CMainWnd::OnWorkToolQuery(WPARAM, LPARAM) {
     copy.cbData = static_cast<DWORD>(report.size());
     copy.lpData = report.data();
     kx58::SendMessage(tool, WM_COPYDATA, reinterpret_cast<WPARAM>(GetHWND()), reinterpret_cast<LPARAM>(&copy));
-    return 0;
-}
-
-LRESULT CMainWnd::OnHookMessage(WPARAM, LPARAM) {
-    // The key assignment and macro editors of the selected page take these once they exist;
-    // until then the event is consumed here so it reaches nothing else.
     return 0;
 }
 

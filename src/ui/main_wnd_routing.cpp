@@ -91,7 +91,7 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
                            {"device_profile_edit_save_btn", &M::OnProfileRename},
                            {"profile_fun_spread_btn", &M::OnProfileMenuToggle},
                            {"key_butt_keysave", &M::OnKeySave}, {"key_butt_keydefalut", &M::OnKeyDefault}, {"key_butt_keycancel", &M::OnKeyCancel},
-                           {"key_butt_prosave", &M::OnKeyProfileSave}, {"macro_btn_starredio", nullptr}, {"macro_btn_stopredio", nullptr},
+                           {"key_butt_prosave", &M::OnKeyProfileSave}, {"macro_btn_starredio", &M::OnRecordButton}, {"macro_btn_stopredio", &M::OnRecordButton},
                            {"macro_btn_name_add", &M::OnMacroAdd}, {"macro_btn_name_sub", &M::OnMacroDelete}, {"macro_btn_name_edit", &M::OnMacroRename},
                            {"macro_btn_save", &M::OnMacroSave}, {"macro_btn_cancel", &M::OnMacroCancel}, {"macro_btn_export", &M::OnMacroExport},
                            {"macro_btn_import", &M::OnMacroImport}, {"macro_btn_up", &M::OnMacroEventMove}, {"macro_btn_down", &M::OnMacroEventMove},
@@ -159,6 +159,8 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
             {"keyset_mousefire_interval_edit", &M::OnKeyEditorEdit}, {"keyset_mousefire_num_edit", &M::OnKeyEditorEdit},
             {"keyset_macro_cycle_edit", &M::OnKeyEditorEdit}};
         route = FindRoute(kEditRoutes, name, number);
+    } else if (type == ui::DUI_MSGTYPE_SETFOCUS && name == "keyset_keyboard_text_edit") {
+        SendMessage(WM_HOOK_CONTROL, 1, 0);  // the key edit takes the next key pressed anywhere
     } else if (type == ui::DUI_MSGTYPE_COLORCHANGED) {
         static constexpr Route kColourRoutes[] = {{"deng_Color_Pallet", &M::OnLightEdit}, {"deng_audioColor_Pallet", &M::OnLightEdit}};
         route = FindRoute(kColourRoutes, name, number);

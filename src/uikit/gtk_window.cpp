@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "platform/debug_trace.h"
+#include "platform/input_hook.h"
+#include "platform/input_key_codes.h"
 #include "platform/message_queue.h"
 #include "uikit/gtk_backend.h"
 #include "uikit/gtk_keys.h"
@@ -17,6 +19,9 @@ namespace {
 constexpr int kDefaultDpi = 96;
 constexpr WPARAM WA_INACTIVE = 0;
 constexpr WPARAM WA_ACTIVE = 1;
+
+// GDK numbers the back and forward buttons 8 and 9; the X button rides in the high word.
+WPARAM XButtonWParam(guint button) { return static_cast<WPARAM>(button == 8 ? XBUTTON1 : XBUTTON2) << 16; }
 
 const char* CursorName(CursorKind cursor) {
     static const char* const kNames[] = {"default",     "text",        "wait",      "crosshair", "default",
@@ -418,9 +423,10 @@ void GtkBackendWindow::HandleButtonPress(GdkEventButton* event) {
         case 1: message = isDouble ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN; break;
         case 2: message = WM_MBUTTONDOWN; break;
         case 3: message = isDouble ? WM_RBUTTONDBLCLK : WM_RBUTTONDOWN; break;
+        case 8: case 9: message = WM_XBUTTONDOWN; break;
         default: return;
     }
-    Deliver(message, keys, MakeLParam(pt.x, pt.y));
+    Deliver(message, message == WM_XBUTTONDOWN ? XButtonWParam(event->button) : keys, MakeLParam(pt.x, pt.y));
 }
 
 void GtkBackendWindow::HandleButtonRelease(GdkEventButton* event) {
@@ -431,9 +437,11 @@ void GtkBackendWindow::HandleButtonRelease(GdkEventButton* event) {
         case 1: message = WM_LBUTTONUP; break;
         case 2: message = WM_MBUTTONUP; break;
         case 3: message = WM_RBUTTONUP; break;
+        case 8: case 9: message = WM_XBUTTONUP; break;
         default: return;
     }
-    Deliver(message, MouseKeyState(event->state) & ~(MK_LBUTTON | MK_RBUTTON | MK_MBUTTON), MakeLParam(pt.x, pt.y));
+    const WPARAM keys = MouseKeyState(event->state) & ~(MK_LBUTTON | MK_RBUTTON | MK_MBUTTON);
+    Deliver(message, message == WM_XBUTTONUP ? XButtonWParam(event->button) : keys, MakeLParam(pt.x, pt.y));
 }
 
 gboolean GtkBackendWindow::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self) {
@@ -479,8 +487,13 @@ gboolean GtkBackendWindow::OnKey(GtkWidget*, GdkEventKey* event, gpointer self) 
     auto* me = static_cast<GtkBackendWindow*>(self);
     if (me->IsInputBlocked()) return TRUE;
     const bool press = event->type == GDK_KEY_PRESS;
-    const UINT vk = VirtualKeyFromKeyval(event->keyval);
-    const LPARAM modifiers = static_cast<LPARAM>(ModifiersFromState(event->state)) << CPaintManagerUI::kModifierShift;
+    // X11 and Wayland key codes are evdev codes plus 8; the input hook names keys by them.
+    const unsigned evdevCode = event->hardware_keycode >= 8 ? event->hardware_keycode - 8u : 0u;
+    UINT vk = VirtualKeyFromKeyval(event->keyval);
+    if (vk == 0)
+        if (const auto key = KeyCodeOfEvdev(evdevCode)) vk = key->virtualKey;
+    const LPARAM modifiers = (static_cast<LPARAM>(ModifiersFromState(event->state)) << CPaintManagerUI::kModifierShift) |
+                             static_cast<LPARAM>(evdevCode & 0xFFFF);
     const HWND hwnd = me->m_hwnd;
     // Keys go to the window first (as WM_KEYDOWN), then to the input method, which commits text.
     if (vk != 0 && !me->m_preediting) me->Deliver(press ? WM_KEYDOWN : WM_KEYUP, vk, modifiers);

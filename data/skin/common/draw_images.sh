@@ -75,3 +75,8 @@ convert -size 10x10 xc:none -fill "$accent" -draw "circle 5,5 5,1" "PNG32:dot.pn
 
 # The seven-colour choice: a hue sweep, red round to red.
 convert -size 64x40 xc:red -colorspace HSL -channel R -fx 'i/w' +channel -colorspace sRGB "PNG32:base1.png"
+
+# Macro recording marks (14x14), drawn over the start and stop buttons.
+convert -size 14x14 xc:none -fill '#E5484D' -stroke none -draw "circle 6.5,6.5 6.5,0.5" "PNG32:record.png"
+convert -size 14x14 xc:none -fill '#E6E6E6' -stroke none -draw "roundrectangle 1,1 12,12 3,3" \
+  "PNG32:record_stop.png"

@@ -49,6 +49,8 @@ protected:
     std::string folder = session.Root() + "/vhid";
     ScopedEnv busDir{"KX58_VHID_DIR", folder};
     ScopedEnv hidBackend{"KX58_HID", "vhid"};
+    // No input device of the machine: a recording reads the window and what a test injects.
+    ScopedEnv inputDevices{"KX58_INPUT_DEVICES", session.Root() + "/no-input"};
     devsim::VirtualBus bus;
     std::unique_ptr<devsim::FirmwareRack> rack;
     std::unique_ptr<kx58::ui::HeadlessBackend> ownBackend;
