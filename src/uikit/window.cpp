@@ -56,6 +56,7 @@ void CWindowWnd::Destroy() {
     m_destroying = true;
     const HWND hwnd = m_hwnd;
     HandleMessage(WM_DESTROY, 0, 0);
+    OnWindowGoing();
     m_backend.reset();
     m_messageWindow.reset();
     m_hwnd = nullptr;
@@ -285,6 +286,8 @@ LRESULT WindowImplBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     if (m_pm.MessageHandler(message, wParam, lParam, result)) return result;
     return CWindowWnd::HandleMessage(message, wParam, lParam);
 }
+
+void WindowImplBase::OnWindowGoing() { m_pm.ClosePopup(); }
 
 void WindowImplBase::OnWindowGone() {
     m_pm.RemoveAllTimers();

@@ -80,6 +80,8 @@ public:
     bool IsCaptionPoint(POINT pt) override;
 
 protected:
+    // Called by Destroy while the backend window still exists (pop-ups repaint it as they close).
+    virtual void OnWindowGoing() {}
     // Called by Destroy once the backend window is gone, before OnFinalMessage.
     virtual void OnWindowGone() {}
 
@@ -150,6 +152,7 @@ public:
 
 protected:
     // The controls outlive the window until the object goes; they must not reach its backend.
+    void OnWindowGoing() override;
     void OnWindowGone() override;
     CPaintManagerUI m_pm;
 };

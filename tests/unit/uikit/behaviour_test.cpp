@@ -278,6 +278,10 @@ TEST_F(UikitBehaviour, DropListOpensUpwardsNearTheBottomAndKeepsInsideTheWindow)
     input->KeyPress(VK_ESCAPE);
     EXPECT_FALSE(combo->IsDropped());
     EXPECT_EQ(combo->GetCurSel(), 5);
+    // A window that goes with its list open closes the list while it can still repaint.
+    ASSERT_TRUE(input->Click("combo"));
+    window->Destroy();
+    EXPECT_EQ(window->GetPaintManager().GetPopup(), nullptr);
 }
 
 class CountingUI : public CControlUI {
