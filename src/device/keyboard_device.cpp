@@ -72,6 +72,7 @@ int CQuorinKeyboardDevice::ReloadSettings() {
         resetListOnReadBack_ = false;
         if (profileList_) profileList_->InitProfileList();
         LoadKeyPage();
+        if (ui::CPaintManagerUI* manager = GetManager()) manager->SendNotify(this, kNotifyKeysReloaded);
     }
     KeyboardSettingsReadBack readBack;
     const int result = ReadKeyboardSettings(commandChannel_, readBack);

@@ -11,6 +11,10 @@
 
 namespace kx58 {
 
+// Sent by a keyboard page whose keyboard switched its profile itself: the key assignments
+// the page shows came from another profile document.
+inline constexpr const char* kNotifyKeysReloaded = "keysreloaded";
+
 class CQuorinKeyboardDevice : public CQuorinUSBDevice {
 public:
     CQuorinKeyboardDevice();

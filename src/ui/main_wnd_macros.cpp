@@ -72,7 +72,10 @@ void CMainWnd::OnMacroDelete(ui::TNotifyUI& msg, int) {
     if (result != MacroResult::Ok) return TellMacroResult(result);
     // The files are renumbered; the page's copy must be too, or its next save writes the old
     // numbers back.
-    if (RenumberMacroKeys(keys, number)) keyboard->ProfileData().SetKeyList(keys);
+    if (RenumberMacroKeys(keys, number)) {
+        keyboard->ProfileData().SetKeyList(keys);
+        SaveAndWriteKeys(*keyboard);  // the keyboard's macro keys and image follow at once
+    }
     RefreshKeyTab();
 }
 

@@ -159,6 +159,8 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
             {"keyset_mousefire_interval_edit", &M::OnKeyEditorEdit}, {"keyset_mousefire_num_edit", &M::OnKeyEditorEdit},
             {"keyset_macro_cycle_edit", &M::OnKeyEditorEdit}};
         route = FindRoute(kEditRoutes, name, number);
+    } else if (type == kNotifyKeysReloaded) {
+        RefreshKeyTab();
     } else if (type == ui::DUI_MSGTYPE_SETFOCUS && name == "keyset_keyboard_text_edit") {
         SendMessage(WM_HOOK_CONTROL, 1, 0);  // the key edit takes the next key pressed anywhere
     } else if (type == ui::DUI_MSGTYPE_COLORCHANGED) {
@@ -194,6 +196,7 @@ void CMainWnd::OnDeviceTabChosen(ui::TNotifyUI& msg, int) {
     SendMessage(WM_HOOK_CONTROL, 0, 0);
     for (DevicePage& page : m_pages)
         if (page.tab && msg.pSender->GetParent() == page.tab) page.tab->SelectTab();
+    RefreshKeyTab();  // the page's keyboard may have switched its profile while hidden
 }
 
 void CMainWnd::OnOperationTab(ui::TNotifyUI& msg, int) {

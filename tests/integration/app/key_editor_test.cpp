@@ -9,6 +9,7 @@
 #include "editors/key_set_control_ui.h"
 #include "integration/app/main_window_fixture.h"
 #include "macro/macro_library.h"
+#include "platform/input_key_codes.h"
 #include "uikit/button.h"
 #include "uikit/headless_input.h"
 #include "uikit/list.h"
@@ -216,6 +217,25 @@ TEST_F(KeyEditorTest, CancelChangesNothingAndDefaultRestoresTheFactoryCode) {
     CKeyboardProfiledata reread;
     reread.LoadProfile(keyboard->ProfileData().GetProfilePath());
     EXPECT_EQ(StoredCode(reread.GetKeyList(), kCapsKey), Code(factory));
+}
+
+// The key edit takes a key pressed on any keyboard while it has the focus, through the
+// program-wide hook, which goes when the window is left.
+TEST_F(KeyEditorTest, TheKeyEditCapturesAKeyPressedAnywhereUntilTheWindowIsLeft) {
+    ChooseKey(kCapsKey);
+    ChooseFunction(kFunctionKeyboard);
+    ui::HeadlessInput input(*window);
+    ASSERT_TRUE(input.Click("keyset_keyboard_text_edit"));
+    ASSERT_TRUE(window->DeviceHook().IsHooked());
+    EXPECT_EQ(window->DeviceHook().Mode(), kHookModeKeyCapture);
+    const auto x = KeyCodeOfEvdev(45);
+    InputHookEvent pressed;
+    pressed.message = WM_KEYDOWN;
+    pressed.key = {x->virtualKey, x->scanCode, 0, 0, 0};
+    window->DeviceHook().Input().InjectDeviceEvent(pressed);
+    ASSERT_TRUE(RunUntil([&] { return Text("keyset_keyboard_text_edit") == "X"; }));
+    window->SendMessage(WM_ACTIVATE, 0, 0);  // another program's window is chosen
+    EXPECT_FALSE(window->DeviceHook().IsHooked());
 }
 
 }  // namespace

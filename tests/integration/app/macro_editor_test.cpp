@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "device/protocol/key_code_tables.h"
 #include "device/protocol/keyboard_protocol.h"
 #include "device/quorin_products.h"
 #include "editors/macro_control_ui.h"
@@ -67,6 +68,10 @@ TEST_F(MacroEditorTest, DeletingAMacroRenumbersTheKeysOfEveryProfileOnlyWhenConf
     ASSERT_EQ(keyboard->ProfileControl()->GetProfileCount(), 2);
     for (int profile : {0, 1}) SetKeys(profile, {{kCapsLock, MacroKey(2)}, {kEscape, MacroKey(3)}});
     keyboard->LoadProfile();
+    window->ApplyProfile(*keyboard);
+    const std::size_t capsAt = std::size_t{keyboard->Memory().maps.position[kCapsLock]} * 3;
+    const auto capsInKeyboard = [&] { return rack->Find("kb")->Memory().keyTable.at(capsAt); };
+    ASSERT_NE(capsInKeyboard(), DefaultKeyCodes()[kCapsLock].type);  // a macro key there
     const auto snapshot = [&] {
         std::vector<std::string> files;
         for (const auto& entry : std::filesystem::directory_iterator(folder)) files.push_back(Bytes(entry.path()));
@@ -99,6 +104,8 @@ TEST_F(MacroEditorTest, DeletingAMacroRenumbersTheKeysOfEveryProfileOnlyWhenConf
     const std::vector<KeyAssignmentEntry> keys = keyboard->ProfileData().GetKeyList();
     EXPECT_EQ(keys[kEscape].assignment.Code(), MacroKey(2));
     EXPECT_EQ(keys[kCapsLock].assignment, keys[kCapsLock].defaultAssignment);
+    // The keyboard follows at once: its Caps Lock no longer plays the deleted macro.
+    EXPECT_TRUE(RunUntil([&] { return capsInKeyboard() == DefaultKeyCodes()[kCapsLock].type; }));
 }
 
 // Inserting, moving and deleting events; each change is in the file at once. Delays typed
