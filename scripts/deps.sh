@@ -12,6 +12,7 @@ packages=(
   xvfb xauth x11-apps xdotool imagemagick xdg-utils fonts-dejavu-core
   fonts-droid-fallback fonts-tlwg-loma-ttf
   pulseaudio pulseaudio-utils
+  libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas
 )
 
 missing=()

@@ -35,7 +35,8 @@ IsolatedSession::IsolatedSession()
     : runtime_("XDG_RUNTIME_DIR", dir_ / "run"),
       data_("XDG_DATA_HOME", dir_ / "data"),
       config_("XDG_CONFIG_HOME", dir_ / "config"),
-      soundServer_("PULSE_SERVER", "unix:" + dir_ / "run/pulse/native") {
+      soundServer_("PULSE_SERVER", "unix:" + dir_ / "run/pulse/native"),
+      desktopSettings_("GSETTINGS_BACKEND", "memory") {
     mkdir(RuntimeDir().c_str(), 0700);
 }
 

@@ -35,7 +35,7 @@ private:
 // Points XDG_RUNTIME_DIR, XDG_DATA_HOME and XDG_CONFIG_HOME into one private temp folder,
 // so a test never touches the user's real files or another test's session; PULSE_SERVER
 // names the session's own sound server (none unless the test starts one), so no program a
-// test starts meets the user's.
+// test starts meets the user's; desktop settings (GSettings) stay in memory.
 class IsolatedSession {
 public:
     IsolatedSession();
@@ -50,6 +50,7 @@ private:
     ScopedEnv data_;
     ScopedEnv config_;
     ScopedEnv soundServer_;
+    ScopedEnv desktopSettings_;
 };
 
 std::string ReadWholeFile(const std::string& path);
