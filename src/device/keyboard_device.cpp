@@ -234,7 +234,6 @@ namespace {
 
 constexpr int kPollingRateOptions = 4;
 constexpr int kRepeatDelayOptions = 4;
-constexpr int kMaxLightLevel = 4;  // brightness and speed run 0..4
 
 const ProductProfileFiles& KeyboardFiles() { return *FindProductProfileFiles(DeviceKind::KeyboardWired); }
 
@@ -243,30 +242,8 @@ const ProductProfileFiles& KeyboardFiles() { return *FindProductProfileFiles(Dev
 void CQuorinKeyboardDevice::SetUpPageEditors() {
     profile_.SetDefaultPath(DefaultDocumentPathFor(KeyboardFiles()));
     PlaceKeysOnLayout();
-    SetUpLightEditor();
-    // The macro editor reads the library of this device's folder.
-    ui::CControlUI* macros =
-        FindControl([](ui::CControlUI* c) { return c->GetName() == "MacroControlItem"; }, ui::UIFIND_ALL);
-    if (macros) macros->SetAttribute("macrofolder", GetDataFolder());
-    if (!profileList_) return;
-    profileList_->SetDeviceType(KindNumber(DeviceKind::KeyboardWired));
-    profileList_->SetPaths(GetDataFolder(), DefaultDocumentPathFor(KeyboardFiles()));
-    if (!profileList_->InitProfileList()) DebugTrace("keyboard: the profile list cannot be written");
-    profileList_->SelectOperationTab(1);
-    LoadProfile();
+    SetUpKeyDevicePage(DeviceKind::KeyboardWired, KeyboardFiles());
 }
-
-void CQuorinKeyboardDevice::SetUpLightEditor() {
-    ILightStateView* view = LightStateView();
-    if (!view) return;
-    view->SetPageKind(KindNumber(DeviceKind::KeyboardWired));
-    const DefaultLightNames names = LoadDefaultLightNames(DefaultLightNamesPath(), KeyboardFiles().lightNameSlot);
-    std::vector<std::string> labels;
-    for (const BuiltInEffect& effect : names.effects) labels.push_back(effect.LightName);
-    view->SetEffectList(labels, modeVisible_, kMaxLightLevel, kMaxLightLevel);
-}
-
-int CQuorinKeyboardDevice::EffectIndexOf(int modeCode) const { return ModeIndexFromCode(modeCodes_, modeCode); }
 
 int CQuorinKeyboardDevice::TakeLightEdit() {
     ILightStateView* view = LightStateView();
@@ -295,59 +272,20 @@ int CQuorinKeyboardDevice::ApplySyncLighting(bool on) {
     return WriteKeyboardSettings(commandChannel_, settings, 0, 0);
 }
 
-int CQuorinKeyboardDevice::LoadPageLists() {
-    const DefaultLightNames names = LoadDefaultLightNames(DefaultLightNamesPath(), KeyboardFiles().lightNameSlot);
-    modeCodes_.clear();
-    modeVisible_.clear();
-    for (const BuiltInEffect& effect : names.effects) {
-        modeCodes_.push_back(effect.value);
-        modeVisible_.push_back(effect.visible ? 1 : 0);
-    }
-    return static_cast<int>(modeCodes_.size());
-}
-
-std::string CQuorinKeyboardDevice::ProfileDocumentPath() const {
-    if (!profileList_ || profileList_->GetCurrentUUID().empty()) return {};
-    return profileList_->List().DocumentPathOf(profileList_->GetCurrentUUID());
-}
+int CQuorinKeyboardDevice::LoadPageLists() { return LoadEffectCodes(KeyboardFiles().lightNameSlot); }
 
 int CQuorinKeyboardDevice::LoadProfile() {
-    const std::string path = ProfileDocumentPath();
-    if (path.empty()) return 0;
-    profileFileStem_ = profileList_->GetCurrentUUID();
-    profile_.SetProfilePath(path);
-    profile_.LoadProfile(path);
+    if (!LoadCurrentProfile(profile_)) return 0;
     LoadLightPage();
     LoadKeyPage();
     ShowSystemPage();
     return 1;
 }
 
-std::string CQuorinKeyboardDevice::GetProfileName() const {
-    return profileList_ ? profileList_->GetNameEditText() : std::string();
-}
-
 int CQuorinKeyboardDevice::LoadLightPage() {
-    const LightInfo info = profile_.GetLightInfo();
-    LightState state = GetLightState();
-    state.modeCode = info.SelectItem < modeCodes_.size() ? static_cast<std::uint8_t>(modeCodes_[info.SelectItem])
-                                                         : info.SelectItem;
-    state.brightness = info.Light;
-    state.speed = info.Speed;
-    state.fx = info.Fx;
-    state.multiColor = info.MultiColor;
-    state.red = info.Red;
-    state.green = info.Green;
-    state.blue = info.Blue;
-    state.zzccLedMode = info.ZZCCLedMode;
-    state.customGroup = info.CustomGroup;
-    state.oldLedMode = info.OldLedmode;
-    state.logoMode = info.LogoMode;
-    state.logoModeColour = info.LogoModeCol;
-    const auto words = state.ToWords();
-    SetLightState(words[0], words[1], words[2], words[3]);
+    ShowLightRecord(profile_.GetLightInfo());
     if (ILightStateView* view = LightStateView()) view->SetAudioLightInfo(profile_.GetAudioLightInfo());
-    if (state.modeCode == kPerKeyColourMode) ShowCustomGroup();
+    if (GetLightState().modeCode == kPerKeyColourMode) ShowCustomGroup();
     return 1;
 }
 
@@ -419,17 +357,8 @@ std::vector<int> CQuorinKeyboardDevice::CollectUsedMacros() {
 }
 
 int CQuorinKeyboardDevice::ApplyMacros(std::span<const int> macroNumbers) {
-    const std::string folder = GetDataFolder();
-    const std::vector<MacroEntry> library = ReadMacroLibrary(folder);
-    std::vector<MacroEventList> macros;
-    for (const int number : macroNumbers) {
-        if (number < 0 || static_cast<std::size_t>(number) >= library.size()) continue;
-        MacroEventList& events = macros.emplace_back();
-        for (const MacroEventRecord& record : ReadMacroEvents(folder, library[static_cast<std::size_t>(number)].guid))
-            events.push_back({.delay = record.delay, .type = record.type, .down = record.down, .button = record.button});
-    }
-    if (macros.empty()) return 0;  // nothing used: nothing written
-    return WriteKeyboardMacroImage(commandChannel_, memory_, macros);
+    const std::vector<MacroEventList> macros = ReadMacroEventLists(macroNumbers);
+    return macros.empty() ? 0 : WriteKeyboardMacroImage(commandChannel_, memory_, macros);  // nothing used: nothing written
 }
 
 void CQuorinKeyboardDevice::ShowSystemPage() {

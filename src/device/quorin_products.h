@@ -8,6 +8,7 @@
 #include "device/protocol/mouse_protocol.h"
 #include "device/quorin_usb_device.h"
 #include "profile/keyboard_profiledata.h"
+#include "profile/mouse_profiledata.h"
 
 namespace kx58 {
 
@@ -37,7 +38,9 @@ public:
     // Macro numbers of "macro.config" the profile's keys use, in the order of their slots.
     std::vector<int> CollectUsedMacros() override;
     int ApplyMacros(std::span<const int> macroNumbers) override;
-    std::string GetProfileName() const override;
+    CBasicProfiledata* KeyProfileData() override { return &profile_; }
+    std::span<const KeyCode> PageKeyDefaults() const override { return DefaultKeyCodes(); }
+    int KeyEditorMode() const override { return 1; }
     int BuildStreamFrame() override;
     void HandleDeviceRequests(unsigned requests) override;
     // The key panels: page 1 offers the Fn key (page key 110) for assignment, page 2 does not.
@@ -75,28 +78,22 @@ protected:
     void SetUpPageEditors() override;
     void OnConsumerUsage(DeviceKind kind, std::uint16_t usage) override;
 
-    int EffectIndexOf(int modeCode) const override;
 
 private:
     // Shows the profile's system settings on the system page.
     void ShowSystemPage();
-    // The effect list and the page kind, from the built-in effects.
-    void SetUpLightEditor();
     // The custom group of the profile, by key position, to and from the page colours.
     void StoreCustomGroup(const std::vector<Rgba>& pageColours);
     void ShowCustomGroup();
     void StoreReadBackInProfile(const LightState& state, const KeyboardSettings& decoded);
     // How the keyboard is attached, its firmware and key count, in the page's side panel.
     void ShowConnection();
-    std::string ProfileDocumentPath() const;
     // The profile's assignment of every page key (the factory code where it has none).
     std::vector<std::uint32_t> ProfileAssignments();
 
     KeyboardMemory memory_;
     KeyboardSettingsReadBack settings_;
     CKeyboardProfiledata profile_;
-    std::vector<int> modeCodes_;
-    std::vector<int> modeVisible_;
     // Written by the sync threads, taken on the UI thread.
     std::atomic<int> streamPause_{0};
     std::atomic<int> switchedRecord_{-1};  // active index | second value << 8 | has second << 16
@@ -169,16 +166,62 @@ public:
     int ReloadSettings() override;
     int ReadPowerStatus() override;
     bool IsWirelessLinkUp() override;
+    int LoadPageLists() override;
+    int LoadProfile() override;
+    int LoadLightPage() override;
+    int LoadKeyPage() override;
+    // Record `recordIndex` from the profile with `recordByte0` and `byte59`; the screen size
+    // goes into bytes 60-63 (0 keeps the size given last).
+    int ApplySettings(int recordIndex, int recordByte0, int byte59, int screenWidth, int screenHeight) override;
+    int ApplyKeys(std::span<const std::uint32_t> assignments) override;
+    int ApplyProfileKeys() override;
+    std::vector<int> CollectUsedMacros() override;
+    int ApplyMacros(std::span<const int> macroNumbers) override;
+    CBasicProfiledata* KeyProfileData() override { return &profile_; }
+    std::span<const KeyCode> PageKeyDefaults() const override { return DefaultMouseButtonCodes(); }
+    int TakeLightEdit() override;
+    int ApplyLightToDevice() override;
 
     const MouseMemory& Memory() const { return memory_; }
     const MouseSettingsReadBack& Settings() const { return settings_; }
+    CMouseProfiledata& ProfileData() { return profile_; }
+    MouseDpiModel DpiModel() const { return DpiModelFromInfo(memory_.info); }
+    // The record the profile makes (before the sensor's ranges are applied).
+    MouseRecordFields ProfileRecord();
+    // The profile's assignment of every page button (the default code where it has none).
+    std::vector<std::uint32_t> ProfileAssignments();
+
+    // --- The DPI, report-rate, lift-off and system pages (mouse_page.cpp) ----------------------
+    // A control of the DPI page changed (slider moved or released, edit left, enable or select
+    // check, colour chosen): the stage goes into the profile and the mouse.
+    void OnDpiSlider(int stage, bool released);
+    void OnDpiEdit(int stage);
+    void OnDpiEnable(int stage, bool enabled);
+    void OnDpiSelect(int stage);
+    void SetDpiColour(int stage, DWORD argb);
+    DWORD DpiColour(int stage);
+    // The report-rate, lift-off and pointer options of the system page went into the profile.
+    void OnSystemOption();
+    static constexpr int kDpiStages = 5;
 
 protected:
     const char* LightThreadExitTrace() const override { return "MS灯光线程设定退出"; }
+    void SetUpPageEditors() override;
 
 private:
+    void ShowConnection();
+    void SaveAndApplySettings();
+    // The DPI page from the profile: five stages, the active one marked.
+    void ShowDpiPage();
+    void ShowDpiStage(int stage, const std::vector<DpiStage>& stages, int active);
+    void ShowSystemPage();
+    std::vector<DpiStage> FiveStages();
+
     MouseMemory memory_;
     MouseSettingsReadBack settings_;
+    CMouseProfiledata profile_;
+    int screenWidth_ = 0;
+    int screenHeight_ = 0;
 
     // --- Light previews (strip_device_previews.cpp) -------------------------------------------
 public:

@@ -7,9 +7,12 @@
 #include "device/protocol/command_report.h"
 #include "device/device_option_ui.h"
 #include "device/device_page_controls.h"
+#include "profile/default_light_names.h"
+#include "profile/macro_files.h"
 #include "profile/device_profile_ui.h"
 #include "device/protocol/power_status.h"
 #include "device/preview_tables.h"
+#include "device/product_profiles.h"
 #include "platform/debug_trace.h"
 #include "platform/folders.h"
 #include "platform/message_queue.h"
@@ -579,6 +582,91 @@ int CQuorinUSBDevice::ReadAndSendPowerStatus() {
         power->ShowPowerStatus(status, KindNumber(CableFormOf(kind_)));
     if (mainWindow_) PostMessage(mainWindow_, WM_DEVICE_POWER_STATUS, status[kPowerLevelByte], deviceIndex_);
     return result;
+}
+
+int CQuorinUSBDevice::LoadEffectCodes(int lightNameSlot) {
+    const DefaultLightNames names = LoadDefaultLightNames(DefaultLightNamesPath(), lightNameSlot);
+    modeCodes_.clear();
+    modeVisible_.clear();
+    for (const BuiltInEffect& effect : names.effects) {
+        modeCodes_.push_back(effect.value);
+        modeVisible_.push_back(effect.visible ? 1 : 0);
+    }
+    return static_cast<int>(modeCodes_.size());
+}
+
+std::string CQuorinUSBDevice::ProfileDocumentPath() const {
+    if (!profileList_ || profileList_->GetCurrentUUID().empty()) return {};
+    return profileList_->List().DocumentPathOf(profileList_->GetCurrentUUID());
+}
+
+std::vector<MacroEventList> CQuorinUSBDevice::ReadMacroEventLists(std::span<const int> macroNumbers) {
+    const std::string folder = GetDataFolder();
+    const std::vector<MacroEntry> library = ReadMacroLibrary(folder);
+    std::vector<MacroEventList> macros;
+    for (const int number : macroNumbers) {
+        if (number < 0 || static_cast<std::size_t>(number) >= library.size()) continue;
+        MacroEventList& events = macros.emplace_back();
+        for (const MacroEventRecord& record : ReadMacroEvents(folder, library[static_cast<std::size_t>(number)].guid))
+            events.push_back({.delay = record.delay, .type = record.type, .down = record.down, .button = record.button});
+    }
+    return macros;
+}
+
+bool CQuorinUSBDevice::LoadCurrentProfile(CBasicProfiledata& profile) {
+    const std::string path = ProfileDocumentPath();
+    if (path.empty()) return false;
+    profileFileStem_ = profileList_->GetCurrentUUID();
+    profile.SetProfilePath(path);
+    profile.LoadProfile(path);
+    return true;
+}
+
+std::string CQuorinUSBDevice::GetProfileName() const {
+    return profileList_ ? profileList_->GetNameEditText() : std::string();
+}
+
+void CQuorinUSBDevice::ShowLightRecord(const LightInfo& info) {
+    LightState state = GetLightState();
+    state.modeCode = info.SelectItem < modeCodes_.size() ? static_cast<std::uint8_t>(modeCodes_[info.SelectItem])
+                                                         : info.SelectItem;
+    state.brightness = info.Light;
+    state.speed = info.Speed;
+    state.fx = info.Fx;
+    state.multiColor = info.MultiColor;
+    state.red = info.Red;
+    state.green = info.Green;
+    state.blue = info.Blue;
+    state.zzccLedMode = info.ZZCCLedMode;
+    state.customGroup = info.CustomGroup;
+    state.oldLedMode = info.OldLedmode;
+    state.logoMode = info.LogoMode;
+    state.logoModeColour = info.LogoModeCol;
+    const auto words = state.ToWords();
+    SetLightState(words[0], words[1], words[2], words[3]);
+}
+
+int CQuorinUSBDevice::EffectIndexOf(int modeCode) const { return ModeIndexFromCode(modeCodes_, modeCode); }
+
+void CQuorinUSBDevice::SetUpKeyDevicePage(DeviceKind pageKind, const ProductProfileFiles& files) {
+    constexpr int kMaxLightLevel = 4;  // brightness and speed run 0..4
+    if (ILightStateView* view = LightStateView()) {
+        view->SetPageKind(KindNumber(pageKind));
+        std::vector<std::string> labels;
+        for (const BuiltInEffect& effect : LoadDefaultLightNames(DefaultLightNamesPath(), files.lightNameSlot).effects)
+            labels.push_back(effect.LightName);
+        view->SetEffectList(labels, modeVisible_, kMaxLightLevel, kMaxLightLevel);
+    }
+    // The macro editor reads the library of this device's folder.
+    ui::CControlUI* macros =
+        FindControl([](ui::CControlUI* c) { return c->GetName() == "MacroControlItem"; }, ui::UIFIND_ALL);
+    if (macros) macros->SetAttribute("macrofolder", GetDataFolder());
+    if (!profileList_) return;
+    profileList_->SetDeviceType(KindNumber(pageKind));
+    profileList_->SetPaths(GetDataFolder(), DefaultDocumentPathFor(files));
+    if (!profileList_->InitProfileList()) DebugTraceF("%s: the profile list cannot be written", deviceFolderName_.c_str());
+    profileList_->SelectOperationTab(1);
+    LoadProfile();
 }
 
 }  // namespace kx58

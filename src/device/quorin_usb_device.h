@@ -26,6 +26,7 @@
 #include "device/protocol/keyboard_protocol.h"
 #include "device/hid/supported_devices.h"
 #include "platform/win_types.h"
+#include "profile/basic_profiledata.h"
 #include "profile/profile_records.h"
 #include "uikit/container.h"
 #include "uikit/dialog_builder.h"
@@ -87,6 +88,8 @@ public:
     virtual void ShowAudioLightInfo(const std::array<int, 3>& info) = 0;
     virtual std::array<int, 3> ReadAudioLightInfo() = 0;
 };
+
+struct ProductProfileFiles;
 
 class CQuorinUSBDevice : public ui::CHorizontalLayoutUI, public ui::CNotifyPump {
 public:
@@ -238,6 +241,12 @@ public:
     virtual int ValidateMacroKeys() { return 0; }
     virtual int LoadProfile() { return 0; }
     virtual std::vector<int> CollectUsedMacros() { return {}; }
+    // The profile data holding the page keys' assignments; null for a device without keys.
+    virtual CBasicProfiledata* KeyProfileData() { return nullptr; }
+    // The factory code of each page key, in page key order.
+    virtual std::span<const KeyCode> PageKeyDefaults() const { return {}; }
+    // The key editor's device mode: 1 hides the functions only a mouse has.
+    virtual int KeyEditorMode() const { return 0; }
     virtual int ApplyKeys(std::span<const std::uint32_t> /*assignments*/) { return 0; }
     virtual int ApplyProfileKeys() { return 0; }
     virtual int ApplyMacros(std::span<const int> /*macroNumbers*/) { return 0; }
@@ -254,7 +263,8 @@ public:
     virtual void SetFunctionPage(int page);
     virtual int GetFunctionPage() const { return functionPage_; }
     virtual int LoadProfileFile() { return 0; }
-    virtual std::string GetProfileName() const { return {}; }
+    // The name edit of the profile list; empty without one.
+    virtual std::string GetProfileName() const;
     virtual void NotifyProfileChanged() {}
     virtual void SetActiveProfileIndex(int index) { activeProfileIndex_ = index; }
     virtual int GetActiveProfileIndex() const { return activeProfileIndex_; }
@@ -322,8 +332,26 @@ protected:
     void SetLedIndexMap(const std::map<int, std::uint8_t>& map);
     void ShowLightStateInEditor();
     ILightStateView* LightStateView() const;
-    // The effect list's index of a device mode code (the list's order by default).
-    virtual int EffectIndexOf(int modeCode) const { return modeCode; }
+    // The effect list's index of a device mode code: the first effect with that code; a code
+    // no effect has (or a page without a code list) passes through.
+    virtual int EffectIndexOf(int modeCode) const;
+    // The page editors of a product with keys: the lighting editor's kind and effect names,
+    // the macro editor's folder, the profile list's paths; then the current profile is loaded.
+    void SetUpKeyDevicePage(DeviceKind pageKind, const ProductProfileFiles& files);
+    // The page's effects: each one's device code and whether it is offered, from the built-in
+    // effect names of the product's slot in "default_light.json". Returns their count.
+    int LoadEffectCodes(int lightNameSlot);
+    // The current profile's document; empty without a profile list.
+    std::string ProfileDocumentPath() const;
+    // The events of the library's macros `macroNumbers` (numbers the library lacks are left out).
+    std::vector<MacroEventList> ReadMacroEventLists(std::span<const int> macroNumbers);
+    // Loads the current profile's document into `profile`; false without one.
+    bool LoadCurrentProfile(CBasicProfiledata& profile);
+    // The preview state of a light record, its effect index taken to the device's code.
+    void ShowLightRecord(const LightInfo& info);
+
+    std::vector<int> modeCodes_;
+    std::vector<int> modeVisible_;
 
     CDeviceChannel commandChannel_;
     EventCollections eventCollections_;

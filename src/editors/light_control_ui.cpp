@@ -7,6 +7,7 @@
 #include "editors/key_set_control_ui.h"
 #include "editors/light_layout_table.h"
 #include "editors/redio_macro_button_ui.h"
+#include "editors/shoot_control_ui.h"
 #include "platform/debug_trace.h"
 #include "uikit/button.h"
 #include "uikit/color_palette.h"
@@ -407,6 +408,7 @@ void RegisterEditorControls() {
     ui::CControlFactory::GetInstance()->RegistControl("LightControl", [] { return new CLightControlUI; });
     RegisterKeySetControls();
     RegisterEditorButtons();
+    RegisterShootEditorControls();
 }
 
 }  // namespace kx58

@@ -1,6 +1,11 @@
 #include "editors/redio_macro_button_ui.h"
 
+#include "editors/audio_record_ui.h"
+#include "editors/chart_view_ui.h"
+#include "editors/circle_progress_ui.h"
 #include "editors/combo_edit_element_ui.h"
+#include "editors/hand_img_button_ui.h"
+#include "editors/wnd_ui.h"
 #include "uikit/control_factory.h"
 
 namespace kx58 {
@@ -34,6 +39,12 @@ void RegisterEditorButtons() {
     ui::CControlFactory* factory = ui::CControlFactory::GetInstance();
     factory->RegistControl("RedioMacroButton", [] { return new CRedioMacroButtonUI; });
     factory->RegistControl("ComboEditContainerElement", [] { return new CComboEditContainerElementUI; });
+    factory->RegistControl("CircleProgress", [] { return new CCircleProgressUI; });
+    factory->RegistControl("ChartView", [] { return new CChartViewUI; });
+    factory->RegistControl("Wnd", [] { return new CWndUI; });
+    factory->RegistControl("HandImgButton", [] { return new CHandImgButtonUI; });
+    factory->RegistControl("HandImgSelectButton", [] { return new CHandImgSelectButtonUI; });
+    factory->RegistControl("AudioRecord", [] { return new CAudioRecordUI; });
 }
 
 }  // namespace kx58

@@ -24,7 +24,9 @@ private:
     std::string redioImage_;
 };
 
-// Registers "RedioMacroButton" and "ComboEditContainerElement" with the control factory.
+// Registers the editors' own controls with the control factory: "RedioMacroButton",
+// "ComboEditContainerElement", "CircleProgress", "ChartView", "Wnd", "HandImgButton",
+// "HandImgSelectButton" and "AudioRecord".
 void RegisterEditorButtons();
 
 }  // namespace kx58

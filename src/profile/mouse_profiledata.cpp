@@ -108,4 +108,11 @@ std::vector<CorrectPreset> CMouseProfiledata::GetCorrectInfo() {
     return presets;
 }
 
+void CMouseProfiledata::SelectCorrectPreset(int index) {
+    Json::Value& list = ArrayMember(Working(), "CorrectInfo");
+    for (Json::ArrayIndex i = 0; i < list.size(); ++i)
+        if (list[i].isObject()) list[i]["CorrectSelect"] = static_cast<int>(i) == index ? 1 : 0;
+    GetCorrectInfo();
+}
+
 }  // namespace kx58

@@ -20,6 +20,9 @@ public:
     void SetMouseSystemStages(uint32_t w1, uint32_t w2, uint32_t w3);
 
     std::vector<CorrectPreset> GetCorrectInfo();
+    // Marks preset `index` as the selected one (`CorrectSelect` 1) and every other 0; an
+    // index outside the list selects none.
+    void SelectCorrectPreset(int index);
 
 private:
     std::vector<DpiStage> dpiStages_;

@@ -32,6 +32,7 @@ namespace kx58 {
 class CLightControlUI;
 class CKeySetControlUI;
 class CQuorinKeyboardDevice;
+class CQuorinMouseDevice;
 class CMacroControlUI;
 enum class MacroResult;
 
@@ -225,13 +226,19 @@ private:
     CLightControlUI* LightEditorOf(const ui::TNotifyUI& msg, CQuorinUSBDevice*& device);
     void TakeLightEdit(CQuorinUSBDevice& device);
     void FinishLightWrite();
+    // The mouse page (main_wnd_mouse.cpp): the selected page's mouse for a notification from it.
+    CQuorinMouseDevice* MouseOf(const ui::TNotifyUI& msg);
+    void OnMouseDpi(ui::TNotifyUI& msg, int stage);
+    void OnMouseDpiColour(ui::TNotifyUI& msg, int stage);
+    void OnDesktopDeviceSettings(ui::TNotifyUI&, int number);
+    void ApplyMouseSystemPage(CQuorinMouseDevice& mouse);
     // The key tab (main_wnd_keys.cpp): the selected page's keyboard and its key editor.
-    CQuorinKeyboardDevice* KeyEditing(CKeySetControlUI*& editor);
+    CQuorinUSBDevice* KeyEditing(CKeySetControlUI*& editor);
     // A page key's code in the profile, or its default code (the factory code without an entry).
-    static std::uint32_t StoredKeyCode(CQuorinKeyboardDevice& keyboard, int key, bool factory);
-    void PrepareKeyEditor(CQuorinKeyboardDevice& keyboard, CKeySetControlUI& editor);
+    static std::uint32_t StoredKeyCode(CQuorinUSBDevice& device, int key, bool factory);
+    void PrepareKeyEditor(CQuorinUSBDevice& device, CKeySetControlUI& editor);
     // The page key the editor shows on this keyboard's page; -1 when none was chosen there.
-    int EditedKey(const CQuorinKeyboardDevice& keyboard) const;
+    int EditedKey(const CQuorinUSBDevice& device) const;
     // Each key's legend (its tooltip) and the edited key shown again from the profile.
     void RefreshKeyTab();
     void OnKeyChosen(ui::TNotifyUI& msg, int number);
@@ -241,11 +248,11 @@ private:
     void OnKeyProfileSave(ui::TNotifyUI&, int);
     void OnKeyEditorEdit(ui::TNotifyUI& msg, int);
     void OnKeyEditLeft(ui::TNotifyUI& msg, int number);
-    void SaveAndWriteKeys(CQuorinKeyboardDevice& keyboard);
+    void SaveAndWriteKeys(CQuorinUSBDevice& device);
     // The macro image write's outcome for the user: out of memory, or too many events.
     void TellMacroImageResult(int result);
     int m_editedKey = -1;  // the page key the key editor shows
-    const CQuorinKeyboardDevice* m_editedKeyDevice = nullptr;
+    const CQuorinUSBDevice* m_editedKeyDevice = nullptr;
     CDeviceProfileUI* SelectedProfiles();
     static bool IsImportableProfile(const std::string& path);
     // A question or notice in the message box; 1 when confirmed.

@@ -1,6 +1,6 @@
-// The key tab of the keyboard page: a click on a key of the device picture chooses the key
-// the key assignment editor edits; save stores the editor's code in the profile's key list and
-// writes the key table (and the macro image the keys need) to the keyboard.
+// The key tab of the keyboard and mouse pages: a click on a key or button of the device
+// picture chooses what the key assignment editor edits; save stores the editor's code in the
+// profile's key list and writes the key table (and the macro image the keys need).
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -19,7 +19,6 @@
 namespace kx58 {
 namespace {
 
-constexpr int kKeyboardDeviceMode = 1;
 constexpr std::uint32_t kDisabledKeyCode = 0;  // the "none" function: the key does nothing
 
 KeyAssignmentEntry* EntryOf(std::vector<KeyAssignmentEntry>& list, int key) {
@@ -29,97 +28,99 @@ KeyAssignmentEntry* EntryOf(std::vector<KeyAssignmentEntry>& list, int key) {
 
 }  // namespace
 
-CQuorinKeyboardDevice* CMainWnd::KeyEditing(CKeySetControlUI*& editor) {
+CQuorinUSBDevice* CMainWnd::KeyEditing(CKeySetControlUI*& editor) {
     DevicePage* page = SelectedPage();
-    auto* keyboard = page ? dynamic_cast<CQuorinKeyboardDevice*>(page->device) : nullptr;
-    ui::CControlUI* found = keyboard ? m_pm.FindSubControlByName(keyboard, "KeySetControlItem") : nullptr;
+    CQuorinUSBDevice* device = page && page->device && page->device->KeyProfileData() ? page->device : nullptr;
+    ui::CControlUI* found = device ? m_pm.FindSubControlByName(device, "KeySetControlItem") : nullptr;
     editor = found ? static_cast<CKeySetControlUI*>(found->GetInterface("KeySetControl")) : nullptr;
-    return editor ? keyboard : nullptr;
+    return editor ? device : nullptr;
 }
 
-std::uint32_t CMainWnd::StoredKeyCode(CQuorinKeyboardDevice& keyboard, int key, bool factory) {
-    std::vector<KeyAssignmentEntry> list = keyboard.ProfileData().GetKeyList();
+std::uint32_t CMainWnd::StoredKeyCode(CQuorinUSBDevice& device, int key, bool factory) {
+    std::vector<KeyAssignmentEntry> list = device.KeyProfileData()->GetKeyList();
     const KeyAssignmentEntry* entry = EntryOf(list, key);
-    if (!entry) return DefaultKeyCodes()[static_cast<std::size_t>(key)].Assignment();
+    const std::span<const KeyCode> defaults = device.PageKeyDefaults();
+    if (!entry) return static_cast<std::size_t>(key) < defaults.size() ? defaults[static_cast<std::size_t>(key)].Assignment() : 0;
     return factory ? entry->defaultAssignment.Code() : entry->assignment.Code();
 }
 
-void CMainWnd::PrepareKeyEditor(CQuorinKeyboardDevice& keyboard, CKeySetControlUI& editor) {
+void CMainWnd::PrepareKeyEditor(CQuorinUSBDevice& device, CKeySetControlUI& editor) {
     std::vector<std::string> names;
-    for (const MacroEntry& macro : ReadMacroLibrary(keyboard.GetDataFolder())) names.push_back(macro.name);
+    for (const MacroEntry& macro : ReadMacroLibrary(device.GetDataFolder())) names.push_back(macro.name);
     editor.SetMacroNames(names);
-    editor.SetDeviceMode(kKeyboardDeviceMode);
+    editor.SetDeviceMode(device.KeyEditorMode());
     editor.SetReferenceCode(kDisabledKeyCode);
 }
 
-int CMainWnd::EditedKey(const CQuorinKeyboardDevice& keyboard) const {
-    return m_editedKeyDevice == &keyboard ? m_editedKey : -1;
+int CMainWnd::EditedKey(const CQuorinUSBDevice& device) const {
+    return m_editedKeyDevice == &device ? m_editedKey : -1;
 }
 
 void CMainWnd::RefreshKeyTab() {
     CKeySetControlUI* editor = nullptr;
-    CQuorinKeyboardDevice* keyboard = KeyEditing(editor);
-    if (!keyboard) return;
-    PrepareKeyEditor(*keyboard, *editor);
+    CQuorinUSBDevice* device = KeyEditing(editor);
+    if (!device) return;
+    PrepareKeyEditor(*device, *editor);
     // Each key tells what it does when the pointer rests on it.
-    const std::vector<ui::CControlUI*>& buttons = keyboard->KeyButtons();
-    for (std::size_t key = 0; key < buttons.size() && key < kPageKeyCount; ++key)
-        if (buttons[key]) buttons[key]->SetToolTip(editor->DescribeAssignment(StoredKeyCode(*keyboard, static_cast<int>(key), false)));
-    if (const int key = EditedKey(*keyboard); key >= 0) editor->ShowAssignment(StoredKeyCode(*keyboard, key, false));
+    const std::vector<ui::CControlUI*>& buttons = device->KeyButtons();
+    const std::size_t keys = std::min(buttons.size(), device->PageKeyDefaults().size());
+    for (std::size_t key = 0; key < keys; ++key)
+        if (buttons[key]) buttons[key]->SetToolTip(editor->DescribeAssignment(StoredKeyCode(*device, static_cast<int>(key), false)));
+    if (const int key = EditedKey(*device); key >= 0) editor->ShowAssignment(StoredKeyCode(*device, key, false));
 }
 
 void CMainWnd::OnKeyChosen(ui::TNotifyUI& msg, int number) {
     CKeySetControlUI* editor = nullptr;
-    CQuorinKeyboardDevice* keyboard = KeyEditing(editor);
-    ui::CControlUI* keysPage = keyboard ? m_pm.FindSubControlByName(keyboard, "keys_page") : nullptr;
+    CQuorinUSBDevice* device = KeyEditing(editor);
+    ui::CControlUI* keysPage = device ? m_pm.FindSubControlByName(device, "keys_page") : nullptr;
     // Keys are chosen on the key tab only; elsewhere a click on a key belongs to the lighting.
-    if (!keysPage || !keysPage->IsVisible() || number < 0 || number >= static_cast<int>(kPageKeyCount)) return;
-    const std::vector<ui::CControlUI*>& buttons = keyboard->KeyButtons();
+    if (!keysPage || !keysPage->IsVisible() || number < 0 || number >= static_cast<int>(device->PageKeyDefaults().size())) return;
+    const std::vector<ui::CControlUI*>& buttons = device->KeyButtons();
     if (static_cast<std::size_t>(number) >= buttons.size() || buttons[static_cast<std::size_t>(number)] != msg.pSender) return;
     for (ui::CControlUI* button : buttons)
         if (auto* key = dynamic_cast<CDeviceKeyButtonUI*>(button)) key->SetKeySelected(button == msg.pSender);
     m_editedKey = number;
-    m_editedKeyDevice = keyboard;
-    PrepareKeyEditor(*keyboard, *editor);
-    editor->ShowAssignment(StoredKeyCode(*keyboard, number, false));
+    m_editedKeyDevice = device;
+    PrepareKeyEditor(*device, *editor);
+    editor->ShowAssignment(StoredKeyCode(*device, number, false));
     editor->SetButtonsEnabled(true);
     if (ui::CControlUI* shown = m_pm.FindSubControlByName(editor, "key_selected_name")) shown->SetText(msg.pSender->GetText());
 }
 
 void CMainWnd::OnKeySave(ui::TNotifyUI&, int) {
     CKeySetControlUI* editor = nullptr;
-    CQuorinKeyboardDevice* keyboard = KeyEditing(editor);
-    const int edited = keyboard ? EditedKey(*keyboard) : -1;
+    CQuorinUSBDevice* device = KeyEditing(editor);
+    const int edited = device ? EditedKey(*device) : -1;
     if (edited < 0) return;
     const std::uint32_t code = editor->BuildAssignment();
-    std::vector<KeyAssignmentEntry> list = keyboard->ProfileData().GetKeyList();
+    std::vector<KeyAssignmentEntry> list = device->KeyProfileData()->GetKeyList();
     if (KeyAssignmentEntry* entry = EntryOf(list, edited)) {
         entry->assignment = AssignmentBytes::FromCode(code);
     } else {
-        const auto factory = AssignmentBytes::FromCode(DefaultKeyCodes()[static_cast<std::size_t>(edited)].Assignment());
+        const auto factory = AssignmentBytes::FromCode(device->PageKeyDefaults()[static_cast<std::size_t>(edited)].Assignment());
         const auto key = static_cast<std::uint16_t>(edited);
         list.push_back({key, AssignmentBytes::FromCode(code), key, factory});
     }
-    keyboard->ProfileData().SetKeyList(list);
-    SaveAndWriteKeys(*keyboard);
+    device->KeyProfileData()->SetKeyList(list);
+    SaveAndWriteKeys(*device);
     RefreshKeyTab();  // the key as it now stands (right modifiers show as left ones)
 }
 
 void CMainWnd::OnKeyCancel(ui::TNotifyUI&, int) {
     CKeySetControlUI* editor = nullptr;
-    CQuorinKeyboardDevice* keyboard = KeyEditing(editor);
-    if (keyboard && EditedKey(*keyboard) >= 0) editor->ShowAssignment(StoredKeyCode(*keyboard, EditedKey(*keyboard), false));
+    CQuorinUSBDevice* device = KeyEditing(editor);
+    if (device && EditedKey(*device) >= 0) editor->ShowAssignment(StoredKeyCode(*device, EditedKey(*device), false));
 }
 
 void CMainWnd::OnKeyDefault(ui::TNotifyUI&, int) {
     CKeySetControlUI* editor = nullptr;
-    CQuorinKeyboardDevice* keyboard = KeyEditing(editor);
-    if (keyboard && EditedKey(*keyboard) >= 0) editor->ShowAssignment(StoredKeyCode(*keyboard, EditedKey(*keyboard), true));
+    CQuorinUSBDevice* device = KeyEditing(editor);
+    if (device && EditedKey(*device) >= 0) editor->ShowAssignment(StoredKeyCode(*device, EditedKey(*device), true));
 }
 
 void CMainWnd::OnKeyProfileSave(ui::TNotifyUI&, int) {
     CKeySetControlUI* editor = nullptr;
-    if (CQuorinKeyboardDevice* keyboard = KeyEditing(editor)) SaveAndWriteKeys(*keyboard);
+    if (CQuorinUSBDevice* device = KeyEditing(editor)) SaveAndWriteKeys(*device);
 }
 
 void CMainWnd::OnKeyEditorEdit(ui::TNotifyUI& msg, int) {
@@ -134,14 +135,14 @@ void CMainWnd::OnKeyEditLeft(ui::TNotifyUI& msg, int number) {
     OnKeyEditorEdit(msg, number);
 }
 
-void CMainWnd::SaveAndWriteKeys(CQuorinKeyboardDevice& keyboard) {
-    if (!keyboard.ProfileData().Save()) {
-        DebugTrace("keyboard: the profile cannot be saved");
+void CMainWnd::SaveAndWriteKeys(CQuorinUSBDevice& device) {
+    if (!device.KeyProfileData()->Save()) {
+        DebugTrace("keys: the profile cannot be saved");
         Ask("key_profile_save_failed_text", kMessageButtonsConfirm);
     }
-    if (!keyboard.IsOpen()) return;  // in the profile; written when the keyboard comes
-    const int macroResult = keyboard.ApplyMacros(keyboard.CollectUsedMacros());
-    if (keyboard.ApplyProfileKeys() != kResultOk) DebugTrace("keyboard: the key table was not written");
+    if (!device.IsOpen()) return;  // in the profile; written when the device comes
+    const int macroResult = device.ApplyMacros(device.CollectUsedMacros());
+    if (device.ApplyProfileKeys() != kResultOk) DebugTrace("keys: the key table was not written");
     TellMacroImageResult(macroResult);
 }
 

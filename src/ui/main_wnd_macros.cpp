@@ -21,8 +21,9 @@ constexpr std::string_view kMacroFilter = "Macro Files(*.mac)|*.mac;||";
 constexpr const char* kMacroEditorName = "MacroControlItem";
 constexpr const char* kActionMenu = "XML\\Menus\\macro_action_menu.xml";
 
-CQuorinKeyboardDevice* KeyboardOf(DevicePage* page) {
-    return page ? dynamic_cast<CQuorinKeyboardDevice*>(page->device) : nullptr;
+// The selected page's device when it has keys (and so macros).
+CQuorinUSBDevice* KeyDeviceOf(DevicePage* page) {
+    return page && page->device && page->device->KeyProfileData() ? page->device : nullptr;
 }
 
 struct ResultText {
@@ -39,9 +40,9 @@ constexpr ResultText kResultTexts[] = {
 }  // namespace
 
 CMacroControlUI* CMainWnd::MacroEditorOf(const ui::TNotifyUI* msg) {
-    CQuorinKeyboardDevice* keyboard = KeyboardOf(SelectedPage());
-    if (!keyboard) return nullptr;
-    auto* editor = dynamic_cast<CMacroControlUI*>(m_pm.FindSubControlByName(keyboard, kMacroEditorName));
+    CQuorinUSBDevice* device = KeyDeviceOf(SelectedPage());
+    if (!device) return nullptr;
+    auto* editor = dynamic_cast<CMacroControlUI*>(m_pm.FindSubControlByName(device, kMacroEditorName));
     return editor && (!msg || IsInside(msg->pSender, editor)) ? editor : nullptr;
 }
 
@@ -62,18 +63,18 @@ void CMainWnd::OnMacroRename(ui::TNotifyUI& msg, int) {
 
 void CMainWnd::OnMacroDelete(ui::TNotifyUI& msg, int) {
     CMacroControlUI* editor = MacroEditorOf(&msg);
-    CQuorinKeyboardDevice* keyboard = KeyboardOf(SelectedPage());
+    CQuorinUSBDevice* keyboard = KeyDeviceOf(SelectedPage());
     const int number = editor ? editor->SelectedMacro() : -1;
     if (number < 0 || !Ask("message_text_4", kMessageButtonsConfirmCancel)) return;
     // Both questions come before any file changes: a refusal leaves every profile as it was.
-    std::vector<KeyAssignmentEntry> keys = keyboard->ProfileData().GetKeyList();
+    std::vector<KeyAssignmentEntry> keys = keyboard->KeyProfileData()->GetKeyList();
     if (AssignsMacro(keys, number) && !Ask("message_text_2", kMessageButtonsConfirmCancel)) return;
     const MacroResult result = editor->DeleteSelectedMacro();
     if (result != MacroResult::Ok) return TellMacroResult(result);
     // The files are renumbered; the page's copy must be too, or its next save writes the old
     // numbers back.
     if (RenumberMacroKeys(keys, number)) {
-        keyboard->ProfileData().SetKeyList(keys);
+        keyboard->KeyProfileData()->SetKeyList(keys);
         SaveAndWriteKeys(*keyboard);  // the keyboard's macro keys and image follow at once
     }
     RefreshKeyTab();

@@ -95,11 +95,11 @@ void CMainWnd::SetPageStill(bool still) {
 }
 
 void CMainWnd::WriteMacroIfUsed(int number) {
-    CQuorinKeyboardDevice* keyboard = dynamic_cast<CQuorinKeyboardDevice*>(SelectedPage() ? SelectedPage()->device : nullptr);
-    if (!keyboard || number < 0 || !keyboard->IsOpen()) return;
-    // A key plays the macro: the keyboard gets the new events now, not at the next apply.
-    if (AssignsMacro(keyboard->ProfileData().GetKeyList(), number))
-        TellMacroImageResult(keyboard->ApplyMacros(keyboard->CollectUsedMacros()));
+    CQuorinUSBDevice* device = SelectedPage() ? SelectedPage()->device : nullptr;
+    if (!device || !device->KeyProfileData() || number < 0 || !device->IsOpen()) return;
+    // A key plays the macro: the device gets the new events now, not at the next apply.
+    if (AssignsMacro(device->KeyProfileData()->GetKeyList(), number))
+        TellMacroImageResult(device->ApplyMacros(device->CollectUsedMacros()));
 }
 
 void CMainWnd::OnRecordButton(ui::TNotifyUI& msg, int) {

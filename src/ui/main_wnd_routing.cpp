@@ -83,7 +83,7 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
                            {"minbtn", &M::OnCaptionButton}, {"maxbtn", &M::OnCaptionButton},
                            {"restorebtn", &M::OnCaptionButton}, {"skinbtn", nullptr}, {"setbtn", nullptr},
                            {"key_", &M::OnKeyChosen}, {"color_option_", &M::OnLightEdit}, {"audiocolor_option_", &M::OnLightEdit},
-                           {"windowdeviceset_", nullptr}, {"DPI_color_option_", nullptr},
+                           {"windowdeviceset_", &M::OnDesktopDeviceSettings}, {"DPI_color_option_", &M::OnMouseDpiColour},
                            {"default_btn", &M::OnRestoreDefaults}, {"reset_repeat_btn", nullptr},
                            {"device_add_btn", &M::OnProfileAdd}, {"device_sub_btn", &M::OnProfileDelete},
                            {"device_export_btn", &M::OnProfileExport}, {"device_import_btn", &M::OnProfileImport},
@@ -108,16 +108,16 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
                            {"deng_colordp_btn", &M::OnLightColourPicker}, {"deng_audiocolordp_btn", &M::OnLightColourPicker}};
         route = FindRoute(kClickRoutes, name, number);
     } else if (type == ui::DUI_MSGTYPE_SELECTCHANGED) {
-        static constexpr Route kSelectRoutes[] = {{"DPI_enable_check_", nullptr}, {"DPI_select_check_", nullptr},
+        static constexpr Route kSelectRoutes[] = {{"DPI_enable_check_", &M::OnMouseDpi}, {"DPI_select_check_", &M::OnMouseDpi}, {"mouse_correct_option_", &M::OnSystemPageChange},
                            {"polling_rate_option_", &M::OnSystemPageChange}, {"repeat_delay_check_", &M::OnSystemPageChange},
                            {"mouse_device_seting_option_", nullptr}, {"shoot_gun_op_", nullptr}, {"bullet_op_", nullptr},
                            {"magic_option_", nullptr}, {"6533_eq_option_", nullptr}, {"key_ComBox_check_", &M::OnKeyEditorEdit},
-                           {"pointer_precision_check", nullptr}, {"scrolls_page_check", nullptr},
+                           {"pointer_precision_check", &M::OnSystemPageChange}, {"scrolls_page_check", &M::OnSystemPageChange},
                            {"winlockflag_option", &M::OnSystemPageChange}, {"wflag_option", &M::OnSystemPageChange},
                            {"6flag_option", &M::OnSystemPageChange}, {"synchro_device_select", nullptr},
                            {"device_select", &M::OnDeviceTabChosen}, {"deng_Op_tab", &M::OnOperationTab},
                            {"key_Op_tab", &M::OnOperationTab}, {"macro_Op_tab", &M::OnOperationTab},
-                           {"system_Op_tab", &M::OnOperationTab}, {"cursor_Op_tab", &M::OnOperationTab},
+                           {"system_Op_tab", &M::OnOperationTab}, {"cursor_Op_tab", &M::OnOperationTab}, {"shoot_Op_tab", &M::OnOperationTab},
                            {"6533_voice_Op_tab", &M::OnOperationTab}, {"magic_Op_tab", &M::OnOperationTab},
                            {"Virtual7.1_Op_tab", &M::OnOperationTab}, {"deng_FXL_check", &M::OnLightEdit}, {"deng_FXR_check", &M::OnLightEdit},
                            {"deng_7color_check", &M::OnLightEdit}, {"bullet_x_check", nullptr}, {"bullet_y_check", nullptr},
@@ -138,18 +138,18 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
         route = FindRoute(kItemSelectRoutes, name, number);
     } else if (type == ui::DUI_MSGTYPE_VALUECHANGED) {
         static constexpr Route kSliderRoutes[] = {
-            {"DPI_slider_", nullptr}, {"6533_eq_hz_slider_", nullptr}, {"pointer_speed_slider", nullptr},
-            {"scroll_speed_slider", nullptr}, {"double_click_slider", nullptr}, {"repeat_rate_slider", nullptr},
+            {"DPI_slider_", &M::OnMouseDpi}, {"6533_eq_hz_slider_", nullptr}, {"pointer_speed_slider", &M::OnSystemPageChange},
+            {"scroll_speed_slider", &M::OnSystemPageChange}, {"double_click_slider", &M::OnSystemPageChange}, {"repeat_rate_slider", nullptr},
             {"deng_light_slider", &M::OnLightEdit}, {"deng_speed_slider", &M::OnLightEdit}, {"6533_MicIn_slider", nullptr},
             {"6533_MicMoniter_slider", nullptr}, {"R_light_slider", nullptr}, {"G_light_slider", nullptr},
             {"B_light_slider", nullptr}};
         route = FindRoute(kSliderRoutes, name, number);
     } else if (type == ui::DUI_MSGTYPE_MOVEVALUECHANGED) {
-        static constexpr Route kLiveSliderRoutes[] = {{"DPI_slider_", nullptr}, {"orvik_DPI_slider_", nullptr}};
+        static constexpr Route kLiveSliderRoutes[] = {{"DPI_slider_", &M::OnMouseDpi}, {"orvik_DPI_slider_", nullptr}};
         route = FindRoute(kLiveSliderRoutes, name, number);
     } else if (type == ui::DUI_MSGTYPE_KILLFOCUS) {
         static constexpr Route kEditRoutes[] = {
-            {"DPI_edit_", nullptr}, {"orvik_DPI_edit_", nullptr}, {"deng_edit_R", &M::OnLightEdit}, {"deng_edit_G", &M::OnLightEdit},
+            {"DPI_edit_", &M::OnMouseDpi}, {"orvik_DPI_edit_", nullptr}, {"deng_edit_R", &M::OnLightEdit}, {"deng_edit_G", &M::OnLightEdit},
             {"deng_edit_B", &M::OnLightEdit}, {"deng_audioedit_R", &M::OnLightEdit}, {"deng_audioedit_G", &M::OnLightEdit},
             {"deng_audioedit_B", &M::OnLightEdit}, {"keyset_keyboard_text_edit", &M::OnKeyEditLeft}, {"bullet_x_eidt", nullptr},
             {"bullet_y_eidt", nullptr}, {"bullet_delay_eidt", nullptr}, {"macro_delay", &M::OnMacroDelayEdit},
@@ -460,6 +460,7 @@ void CMainWnd::OnSystemPageChange(ui::TNotifyUI&, int) {
     // The whole page is read and written: which option changed does not matter.
     DevicePage* page = SelectedPage();
     if (auto* keyboard = page ? dynamic_cast<CQuorinKeyboardDevice*>(page->device) : nullptr) keyboard->ApplySystemPage();
+    if (auto* mouse = page ? dynamic_cast<CQuorinMouseDevice*>(page->device) : nullptr) ApplyMouseSystemPage(*mouse);
 }
 
 }  // namespace kx58

@@ -113,8 +113,12 @@ void HeadlessInput::TypeText(const std::string& text) {
 
 bool HeadlessInput::CenterOf(const std::string& name, POINT& pt) const {
     WindowImplBase* window = Window();
-    CControlUI* control = window ? window->GetPaintManager().FindControl(name) : nullptr;
-    if (!control || !control->IsVisible()) return false;
+    // The one the user sees: several pages of one window may carry a control of that name.
+    CControlUI* root = window ? window->GetPaintManager().GetRoot() : nullptr;
+    CControlUI* control = root ? root->FindControl([&](CControlUI* c) { return c->GetName() == name && c->IsVisible(); },
+                                                   UIFIND_ALL)
+                               : nullptr;
+    if (!control) return false;
     const RECT& rc = control->GetPos();
     if (rc.IsEmpty()) return false;
     pt = POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};

@@ -12,7 +12,7 @@ namespace {
 constexpr std::size_t kInfoSize = 34;
 constexpr std::size_t kTableSize = 512;
 constexpr std::size_t kColourBanks = 4;
-constexpr std::size_t kShootAreaSize = 2048;
+constexpr std::size_t kShootAreaSize = 4096;  // four guns of 30 bullets take 2920 bytes
 constexpr std::size_t kPowerSize = 6;
 constexpr std::uint8_t kBatteryPercent = 80;
 

@@ -80,3 +80,17 @@ convert -size 64x40 xc:red -colorspace HSL -channel R -fx 'i/w' +channel -colors
 convert -size 14x14 xc:none -fill '#E5484D' -stroke none -draw "circle 6.5,6.5 6.5,0.5" "PNG32:record.png"
 convert -size 14x14 xc:none -fill '#E6E6E6' -stroke none -draw "roundrectangle 1,1 12,12 3,3" \
   "PNG32:record_stop.png"
+
+# Shoot editor: the four guns' side views (180x138, filled outline, muzzle to the right).
+gun() {
+  convert -size 180x138 xc:none -fill '#2A2E38' -stroke "$icon" -strokewidth 1.5 -draw "$2" \
+    -fill "$accent" -stroke none -draw "$3" "PNG32:$1"
+}
+gun shoot_gun_0.png "polygon 8,58 22,52 60,52 64,46 120,46 124,52 160,52 160,50 172,50 172,58 124,60 112,62 100,92 88,92 94,64 74,64 70,82 60,84 58,64 24,66 14,80 6,78" \
+  "rectangle 80,40 104,45"
+gun shoot_gun_1.png "polygon 28,56 40,52 112,52 112,50 140,50 140,60 112,60 100,64 92,100 80,100 86,64 72,64 68,92 58,92 62,64 44,64 34,76 26,74" \
+  "rectangle 62,46 88,51"
+gun shoot_gun_2.png "polygon 4,60 20,54 56,54 60,46 132,46 136,54 166,54 166,52 176,52 176,60 136,60 130,64 126,92 116,92 118,66 96,66 92,84 82,84 80,66 60,66 52,72 20,72 8,80 4,76" \
+  "polygon 138,66 141,66 133,96 130,96 polygon 146,66 149,66 157,96 154,96"
+gun shoot_gun_3.png "polygon 6,60 20,56 62,56 66,52 116,52 116,56 176,56 176,60 116,62 100,62 96,84 86,84 88,64 72,64 66,78 56,78 56,66 24,68 12,82 4,80" \
+  "rectangle 68,40 108,49 rectangle 72,49 76,52 rectangle 100,49 104,52"

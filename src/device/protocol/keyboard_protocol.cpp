@@ -185,6 +185,31 @@ std::vector<int> CollectUsedMacros(const KeyMaps& maps, std::span<const std::uin
     return used;
 }
 
+void PlaceKeyAssignments(std::span<std::uint8_t> image, std::span<const std::uint8_t> positionOfKey, std::size_t positions,
+                         std::span<std::uint32_t> assignments, std::span<const KeyCode> defaults, std::size_t macroCount) {
+    std::vector<int> slots;
+    const std::size_t keys = std::min({assignments.size(), positionOfKey.size(), defaults.size()});
+    for (std::size_t j = 0; j < keys; ++j) {
+        const std::uint8_t position = positionOfKey[j];
+        if (position == kNoKeyPosition || position >= positions || std::size_t{position} * 3 + 2 >= image.size()) continue;
+        KeyCode code = KeyCode::FromAssignment(assignments[j]);
+        if (IsMacroType(code.type)) {
+            if (code.code1 < macroCount) {
+                auto found = std::find(slots.begin(), slots.end(), code.code1);
+                if (found == slots.end()) found = slots.insert(slots.end(), code.code1);
+                code.code1 = static_cast<std::uint8_t>(found - slots.begin());
+            } else {
+                code = defaults[j];
+                assignments[j] = code.Assignment();
+            }
+        }
+        const std::size_t at = std::size_t{position} * 3;
+        image[at] = code.type;
+        image[at + 1] = code.code1;
+        image[at + 2] = code.code2;
+    }
+}
+
 int WriteKeyboardKeyTable(CDeviceChannel& channel, KeyboardMemory& memory, std::span<std::uint32_t> assignments,
                           std::size_t macroCount, int bank) {
     if (!channel.IsConnected()) return kResultFailed;
@@ -196,27 +221,7 @@ int WriteKeyboardKeyTable(CDeviceChannel& channel, KeyboardMemory& memory, std::
     if (positions > kMaxKeyPositions || !channel.SetDataSize(positions * 3)) return kResultFailed;
 
     std::array<std::uint8_t, kMaxDataSize> image = memory.keyTable;
-    std::vector<int> slots;
-    const std::size_t keys = std::min(assignments.size(), kPageKeyCount);
-    for (std::size_t j = 0; j < keys; ++j) {
-        const std::uint8_t position = memory.maps.position[j];
-        if (position == kNoKeyPosition || position >= positions) continue;
-        KeyCode code = KeyCode::FromAssignment(assignments[j]);
-        if (IsMacroType(code.type)) {
-            if (code.code1 < macroCount) {
-                auto found = std::find(slots.begin(), slots.end(), code.code1);
-                if (found == slots.end()) found = slots.insert(slots.end(), code.code1);
-                code.code1 = static_cast<std::uint8_t>(found - slots.begin());
-            } else {
-                code = DefaultKeyCodes()[j];
-                assignments[j] = code.Assignment();
-            }
-        }
-        const std::size_t at = std::size_t{position} * 3;
-        image[at] = code.type;
-        image[at + 1] = code.code1;
-        image[at + 2] = code.code2;
-    }
+    PlaceKeyAssignments(image, memory.maps.position, positions, assignments, DefaultKeyCodes(), macroCount);
     r = Bracketed(channel, [&] { return channel.WriteKeyTable(bank, image); });
     if (r == kResultOk) memory.keyTable = image;
     return r;

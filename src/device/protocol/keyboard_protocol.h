@@ -92,6 +92,11 @@ int WriteKeyboardSettings(CDeviceChannel& channel, const KeyboardSettings& setti
 std::vector<int> CollectUsedMacros(const KeyMaps& maps, std::span<const std::uint32_t> assignments,
                                    std::size_t macroCount);
 
+// Puts each page key's assignment (24-bit code) at its position of a key table image: a macro
+// key gets the slot of its macro in order of first use, a macro key whose macro no longer
+// exists its default code (in `assignments` too). Keys without a position are left out.
+void PlaceKeyAssignments(std::span<std::uint8_t> image, std::span<const std::uint8_t> positionOfKey, std::size_t positions,
+                         std::span<std::uint32_t> assignments, std::span<const KeyCode> defaults, std::size_t macroCount);
 // Writes the page keys' assignments (24-bit codes, one per page key) over the key table read
 // at attach. A macro key whose macro no longer exists falls back to its default code, in
 // `assignments` too. 0 when not connected.

@@ -62,7 +62,17 @@ ui::HeadlessWindow* MainWindowTest::Backend() const {
     return dynamic_cast<ui::HeadlessWindow*>(window->GetBackendWindow());
 }
 
-ui::CControlUI* MainWindowTest::Find(const std::string& name) const { return window->GetPaintManager().FindControl(name); }
+ui::CControlUI* MainWindowTest::Find(const std::string& name) const {
+    // Pages of the one window share control names: the selected page's counts, then the one
+    // shown, else the first.
+    if (DevicePage* page = window->SelectedPage(); page && page->device)
+        if (ui::CControlUI* own = window->GetPaintManager().FindSubControlByName(page->device, name)) return own;
+    ui::CControlUI* root = window->GetPaintManager().GetRoot();
+    ui::CControlUI* shown =
+        root ? root->FindControl([&](ui::CControlUI* c) { return c->GetName() == name && c->IsVisible(); }, ui::UIFIND_ALL)
+             : nullptr;
+    return shown ? shown : window->GetPaintManager().FindControl(name);
+}
 
 const DevicePage& MainWindowTest::Page(const char* typeName) const {
     const DevicePage* page = window->FindPage(typeName);
