@@ -3,6 +3,7 @@
 
 #include "device/product_profiles.h"
 #include "device/protocol/command_report.h"
+#include "device/protocol/shoot_image.h"
 #include "device/quorin_products.h"
 #include "platform/debug_trace.h"
 #include "profile/default_light_names.h"
@@ -109,6 +110,11 @@ void CQuorinMouseDevice::ShowConnection() {
 void CQuorinMouseDevice::SetUpPageEditors() {
     profile_.SetDefaultPath(DefaultDocumentPathFor(MouseFiles()));
     SetUpKeyDevicePage(DeviceKind::MouseWired, MouseFiles());
+}
+
+int CQuorinMouseDevice::WriteShootData() {
+    // Through the receiver the write begins with a link query and stops when it fails.
+    return IsOpen() ? WriteShootImage(commandChannel_, GetDataFolder()) : 0;
 }
 
 int CQuorinMouseDevice::LoadPageLists() { return LoadEffectCodes(MouseFiles().lightNameSlot); }

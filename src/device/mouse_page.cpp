@@ -50,7 +50,6 @@ void CQuorinMouseDevice::ShowDpiStage(int n, const std::vector<DpiStage>& stages
     }
     if (auto* select = dynamic_cast<ui::COptionUI*>(find("DPI_select_check_"))) select->Selected(n == active, false);
     if (ui::CControlUI* colour = find("DPI_color_option_")) colour->SetBkColor(StageArgb(stage));
-    if (ui::CControlUI* layout = find("DPI_layout_")) layout->SetEnabled(stage.StageActive != 0 || n == active);
 }
 
 void CQuorinMouseDevice::ShowDpiPage() {

@@ -62,8 +62,6 @@ public:
     const KeyboardMemory& Memory() const { return memory_; }
     const KeyboardSettingsReadBack& Settings() const { return settings_; }
     CKeyboardProfiledata& ProfileData() { return profile_; }
-    // The device's light-mode code of each entry of the page's mode list.
-    const std::vector<int>& ModeCodes() const { return modeCodes_; }
     // The user changed the lighting editor: its values go into the profile and the preview.
     // The write to the keyboard waits for ApplyLightToDevice, so a drag writes once.
     int TakeLightEdit() override;
@@ -190,6 +188,9 @@ public:
     MouseRecordFields ProfileRecord();
     // The profile's assignment of every page button (the default code where it has none).
     std::vector<std::uint32_t> ProfileAssignments();
+
+    // The four guns of the shoot editor's files written to the mouse.
+    int WriteShootData();
 
     // --- The DPI, report-rate, lift-off and system pages (mouse_page.cpp) ----------------------
     // A control of the DPI page changed (slider moved or released, edit left, enable or select

@@ -241,6 +241,8 @@ public:
     virtual int ValidateMacroKeys() { return 0; }
     virtual int LoadProfile() { return 0; }
     virtual std::vector<int> CollectUsedMacros() { return {}; }
+    // The device's light-mode code of each entry of the page's effect list.
+    const std::vector<int>& ModeCodes() const { return modeCodes_; }
     // The profile data holding the page keys' assignments; null for a device without keys.
     virtual CBasicProfiledata* KeyProfileData() { return nullptr; }
     // The factory code of each page key, in page key order.

@@ -232,6 +232,9 @@ private:
     void OnMouseDpiColour(ui::TNotifyUI& msg, int stage);
     void OnDesktopDeviceSettings(ui::TNotifyUI&, int number);
     void ApplyMouseSystemPage(CQuorinMouseDevice& mouse);
+    // The shoot editor of a mouse page: its folders and factory files, then its notifications.
+    void SetUpShootEditor(CQuorinUSBDevice& device);
+    void OnShootEditor(ui::TNotifyUI& msg, int);
     // The key tab (main_wnd_keys.cpp): the selected page's keyboard and its key editor.
     CQuorinUSBDevice* KeyEditing(CKeySetControlUI*& editor);
     // A page key's code in the profile, or its default code (the factory code without an entry).

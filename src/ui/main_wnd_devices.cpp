@@ -109,6 +109,7 @@ DevicePage* CMainWnd::CreatePage(std::size_t typeRow) {
     device->SetDeviceTab(tab);
     m_pages.push_back(DevicePage{typeRow, device, tab, power});
     AddSyncDevice(device);
+    SetUpShootEditor(*device);
     return &m_pages.back();
 }
 

@@ -5,15 +5,52 @@
 
 #include "device/quorin_products.h"
 #include "platform/debug_trace.h"
+#include "editors/shoot_control_ui.h"
 #include "platform/desktop_input_settings.h"
+#include "platform/folders.h"
 #include "ui/color_select_wnd.h"
 #include "ui/control_tree.h"
 #include "ui/main_wnd.h"
 #include "ui/msg_wnd.h"
+#include "uikit/file_dialog.h"
 #include "uikit/button.h"
 #include "uikit/paint_manager.h"
 
 namespace kx58 {
+namespace {
+
+constexpr std::string_view kShootFilter = "Shoot Files(*.shoot)|*.shoot;||";
+
+CShootControlUI* ShootEditorIn(ui::CPaintManagerUI& pm, ui::CControlUI* page) {
+    ui::CControlUI* found = page ? pm.FindSubControlByName(page, "ShootControlItem") : nullptr;
+    return found ? static_cast<CShootControlUI*>(found->GetInterface("ShootControl")) : nullptr;
+}
+
+}  // namespace
+
+void CMainWnd::SetUpShootEditor(CQuorinUSBDevice& device) {
+    CShootControlUI* shoot = ShootEditorIn(m_pm, &device);
+    if (!shoot) return;
+    shoot->SetUserFolder(device.GetDataFolder());
+    shoot->SetDefaultsFolder(Folders::Defaults());
+    if (!shoot->SetUp()) DebugTrace("mouse: the shoot editor lacks controls");
+}
+
+void CMainWnd::OnShootEditor(ui::TNotifyUI& msg, int) {
+    CQuorinMouseDevice* mouse = MouseOf(msg);
+    CShootControlUI* shoot = mouse ? ShootEditorIn(m_pm, mouse) : nullptr;
+    if (!shoot) return;
+    ShootNotice notice = shoot->TakeNotify(msg);
+    if (notice.request == ShootRequest::ChooseImportFile) {
+        if (const std::optional<std::string> path = ui::OpenFileDialog(GetHWND(), kShootFilter)) notice.result = shoot->Import(*path);
+    } else if (notice.request == ShootRequest::ChooseExportFile) {
+        const std::optional<std::string> path = ui::SaveFileDialog(GetHWND(), kShootFilter, "ShootData.shoot");
+        if (path && !path->empty()) notice.result = shoot->Export(*path);
+    } else if (notice.request == ShootRequest::WriteToMouse && mouse->IsOpen() && mouse->WriteShootData() != kResultOk) {
+        Ask("shoot_write_failed_text", kMessageButtonsConfirm);
+    }
+    if (const char* text = ShootResultTextId(notice.result)) Ask(text, kMessageButtonsConfirm);
+}
 
 CQuorinMouseDevice* CMainWnd::MouseOf(const ui::TNotifyUI& msg) {
     DevicePage* page = SelectedPage();

@@ -102,6 +102,22 @@ kx58::CQuorinKeyboardDevice* MainWindowTest::ShowKeyboardPage(const std::string&
     return keyboard;
 }
 
+kx58::CQuorinMouseDevice* MainWindowTest::ShowMousePage(const std::string& product) {
+    EXPECT_TRUE(rack->Plug(product)) << product;
+    OpenWindow();
+    if (!RunUntil([&] { return TabShown("mouse"); })) {
+        ADD_FAILURE() << "the mouse's tab did not come";
+        return nullptr;
+    }
+    Page("mouse").tab->SelectTab();
+    auto* mouse = dynamic_cast<kx58::CQuorinMouseDevice*>(Page("mouse").device);
+    if (!mouse || !RunUntil([&] { return mouse->Memory().Buttons() > 0 && mouse->IsLightThreadRunning(); })) {
+        ADD_FAILURE() << "the mouse was not read back";
+        return nullptr;
+    }
+    return mouse;
+}
+
 void MainWindowTest::AnswerNextMessage(bool confirm) {
     ui::HeadlessBackend::Get()->PostIdleAction([this, confirm] {
         for (ui::CPaintManagerUI* manager : ui::CPaintManagerUI::AllManagers()) {

@@ -41,6 +41,8 @@ protected:
     // Plugs `product`, opens the window and shows the keyboard's page once the keyboard has
     // been read back and its light thread runs; null (and a failure) when it does not come.
     kx58::CQuorinKeyboardDevice* ShowKeyboardPage(const std::string& product = "kb");
+    // The same for the mouse: plugged, read back, its page shown.
+    kx58::CQuorinMouseDevice* ShowMousePage(const std::string& product = "mouse");
     // Answers the next message box as the user would; `said` collects what the boxes said.
     void AnswerNextMessage(bool confirm);
     std::vector<std::string> said;
