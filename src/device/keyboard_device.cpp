@@ -13,6 +13,7 @@
 #include "uikit/button.h"
 #include "uikit/paint_manager.h"
 #include "uikit/resource_manager.h"
+#include "uikit/slider.h"
 
 namespace kx58 {
 
@@ -372,6 +373,8 @@ void CQuorinKeyboardDevice::ShowSystemPage() {
     for (int n = 0; n < kPollingRateOptions; ++n) select("polling_rate_option_" + std::to_string(n), n == polling);
     for (int n = 0; n < kRepeatDelayOptions; ++n)
         select("repeat_delay_check_" + std::to_string(n), n == HighHalf(stages[0]));
+    if (auto* rate = dynamic_cast<ui::CSliderUI*>(manager->FindSubControlByName(this, "repeat_rate_slider")))
+        rate->SetValue(LowHalf(stages[0]));
     select("6flag_option", LowHalf(stages[1]) != 0);
     select("wflag_option", LowHalf(stages[2]) != 0);
     select("winlockflag_option", HighHalf(stages[2]) != 0);
@@ -390,7 +393,9 @@ int CQuorinKeyboardDevice::ApplySystemPage() {
         return fallback;
     };
     PackedStages stages = profile_.GetKeyboardSystemStages();
-    stages[0] = PackHalves(LowHalf(stages[0]), static_cast<uint16_t>(chosen("repeat_delay_check_", kRepeatDelayOptions, HighHalf(stages[0]))));
+    auto* rate = dynamic_cast<ui::CSliderUI*>(manager->FindSubControlByName(this, "repeat_rate_slider"));
+    const auto repeat = static_cast<uint16_t>(rate ? std::clamp(rate->GetValue(), 0, 0xFFFF) : LowHalf(stages[0]));
+    stages[0] = PackHalves(repeat, static_cast<uint16_t>(chosen("repeat_delay_check_", kRepeatDelayOptions, HighHalf(stages[0]))));
     stages[1] = PackHalves(on("6flag_option") ? 1 : 0, static_cast<uint16_t>(chosen("polling_rate_option_", kPollingRateOptions, 0)));
     stages[2] = PackHalves(on("wflag_option") ? 1 : 0, on("winlockflag_option") ? 1 : 0);
     profile_.SetKeyboardSystemStages(stages[0], stages[1], stages[2]);

@@ -232,6 +232,7 @@ private:
     void OnMouseDpiColour(ui::TNotifyUI& msg, int stage);
     void OnDesktopDeviceSettings(ui::TNotifyUI&, int number);
     void ApplyMouseSystemPage(CQuorinMouseDevice& mouse);
+    void ApplyKeyboardSystemPage(CQuorinKeyboardDevice& keyboard);
     // The shoot editor of a mouse page: its folders and factory files, then its notifications.
     void SetUpShootEditor(CQuorinUSBDevice& device);
     void OnShootEditor(ui::TNotifyUI& msg, int);

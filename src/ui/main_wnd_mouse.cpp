@@ -81,6 +81,19 @@ void CMainWnd::OnDesktopDeviceSettings(ui::TNotifyUI&, int number) {
     if (!OpenDesktopDeviceSettings(kind)) Ask("desktop_settings_missing_text", kMessageButtonsConfirm);
 }
 
+void CMainWnd::ApplyKeyboardSystemPage(CQuorinKeyboardDevice& keyboard) {
+    keyboard.ApplySystemPage();
+    // Key repeat is the desktop's: its delay and rate go there where it has settings for them.
+    const PackedStages stages = keyboard.ProfileData().GetKeyboardSystemStages();
+    DesktopInputValues values = ReadDesktopInputSettings().values;
+    values.repeatRate = LowHalf(stages[0]);
+    values.repeatDelay = HighHalf(stages[0]);
+    const DesktopInputOutcomes outcomes = ApplyDesktopInputSettings(values);
+    const bool applied = !outcomes.StoredOnly(DesktopInputValue::RepeatDelay);
+    if (ui::CControlUI* state = m_pm.FindSubControlByName(&keyboard, "keyboard_desktop_state"))
+        state->SetText(applied ? "desktop_applied_text" : "desktop_stored_only_text");
+}
+
 void CMainWnd::ApplyMouseSystemPage(CQuorinMouseDevice& mouse) {
     mouse.OnSystemOption();
     // The pointer values reach the desktop where it has settings for them; the page says which.

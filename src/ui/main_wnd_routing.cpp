@@ -139,7 +139,7 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
     } else if (type == ui::DUI_MSGTYPE_VALUECHANGED) {
         static constexpr Route kSliderRoutes[] = {
             {"DPI_slider_", &M::OnMouseDpi}, {"6533_eq_hz_slider_", nullptr}, {"pointer_speed_slider", &M::OnSystemPageChange},
-            {"scroll_speed_slider", &M::OnSystemPageChange}, {"double_click_slider", &M::OnSystemPageChange}, {"repeat_rate_slider", nullptr},
+            {"scroll_speed_slider", &M::OnSystemPageChange}, {"double_click_slider", &M::OnSystemPageChange}, {"repeat_rate_slider", &M::OnSystemPageChange},
             {"deng_light_slider", &M::OnLightEdit}, {"deng_speed_slider", &M::OnLightEdit}, {"6533_MicIn_slider", nullptr},
             {"6533_MicMoniter_slider", nullptr}, {"R_light_slider", nullptr}, {"G_light_slider", nullptr},
             {"B_light_slider", nullptr}};
@@ -459,7 +459,7 @@ void CMainWnd::FinishLightWrite() {
 void CMainWnd::OnSystemPageChange(ui::TNotifyUI&, int) {
     // The whole page is read and written: which option changed does not matter.
     DevicePage* page = SelectedPage();
-    if (auto* keyboard = page ? dynamic_cast<CQuorinKeyboardDevice*>(page->device) : nullptr) keyboard->ApplySystemPage();
+    if (auto* keyboard = page ? dynamic_cast<CQuorinKeyboardDevice*>(page->device) : nullptr) ApplyKeyboardSystemPage(*keyboard);
     if (auto* mouse = page ? dynamic_cast<CQuorinMouseDevice*>(page->device) : nullptr) ApplyMouseSystemPage(*mouse);
 }
 

@@ -7,6 +7,9 @@
 #include "platform/folders.h"
 #include "platform/tick.h"
 #include "integration/app/main_window_fixture.h"
+#include "platform/desktop_input_settings.h"
+#include "uikit/slider.h"
+#include "uikit/ui_events.h"
 #include "profile/device_profile_ui.h"
 #include "profile/json_file.h"
 #include "uikit/button.h"
@@ -202,9 +205,20 @@ TEST_F(KeyboardPageTest, TheSystemPageWritesTheSettingsRecordAndDamagedValuesAre
     ASSERT_TRUE(RunUntil([&] { return Memory().settings.size() > 22 && Memory().settings[22] == 3; }));
     Click("winlockflag_option");
     ASSERT_TRUE(RunUntil([&] { return Memory().settings[21] == 1; }));
+    // Key repeat belongs to the desktop: its delay and rate go to the desktop's settings too.
+    Click("repeat_delay_check_2");
+    auto* rate = dynamic_cast<ui::CSliderUI*>(Find("repeat_rate_slider"));
+    ASSERT_NE(rate, nullptr);
+    rate->SetValue(20);
+    rate->GetManager()->SendNotify(rate, ui::DUI_MSGTYPE_VALUECHANGED);
+    const DesktopInputReading desktop = ReadDesktopInputSettings();
+    EXPECT_EQ(desktop.values.repeatDelay, 2);
+    EXPECT_EQ(desktop.values.repeatRate, 20);
+    EXPECT_EQ(Find("keyboard_desktop_state")->GetText(), "Applied to the desktop");
     const PackedStages stages = keyboard->ProfileData().GetKeyboardSystemStages();
     EXPECT_EQ(HighHalf(stages[1]), 3);
     EXPECT_EQ(HighHalf(stages[2]), 1);
+    EXPECT_EQ(LowHalf(stages[0]), 20);
 
     // A damaged profile: every value out of range reaches the device clamped.
     Json::Value document = ReadJsonDocument(profiles->GetProfilePathAt(0));

@@ -102,6 +102,9 @@ polling = "".join(f'            <Option name="polling_rate_option_{n}" text="{t}
                   for n, t in enumerate(["125 Hz", "250 Hz", "500 Hz", "1000 Hz"]))
 repeat = "".join(f'            <Option name="repeat_delay_check_{n}" text="{t}" group="repeat_delay_group" style="choice"/>\n'
                  for n, t in enumerate(["repeat_short", "repeat_medium", "repeat_long", "repeat_longest"]))
+rate = ('            <Slider name="repeat_rate_slider" width="300" height="18" min="0" max="31" bkcolor="#FF2A2F37" '
+        'forecolor="#FF2EC5FF" thumbcolor="#FFE8EAED" thumbsize="14,14" borderround="3,3"/>\n'
+        '            <Label name="keyboard_desktop_state" text="desktop_stored_only_text" font="8" textcolor="#FF5A606E"/>\n')
 flags = ('            <Option name="winlockflag_option" text="winlock_text" style="switch"/>\n'
          '            <Option name="wflag_option" text="wflag_text" style="switch"/>\n'
          '            <Option name="6flag_option" text="6key_text" style="switch"/>\n')
@@ -131,7 +134,7 @@ xml = f'''<?xml version="1.0" encoding="utf-8"?>
         <MacroSetControlUI/>
       </VerticalLayout>
       <VerticalLayout name="system_page" childpadding="6">
-{setting("polling_rate_text", polling)}{setting("repeat_delay_text", repeat)}{setting("key_options_text", flags)}      </VerticalLayout>
+{setting("polling_rate_text", polling)}{setting("repeat_delay_text", repeat)}{setting("repeat_rate_text", rate)}{setting("key_options_text", flags)}      </VerticalLayout>
     </TabLayout>
   </VerticalLayout>
   <VerticalLayout name="keyboard_side" width="250" childpadding="12">
