@@ -243,7 +243,7 @@ const ProductProfileFiles& KeyboardFiles() { return *FindProductProfileFiles(Dev
 void CQuorinKeyboardDevice::SetUpPageEditors() {
     profile_.SetDefaultPath(DefaultDocumentPathFor(KeyboardFiles()));
     PlaceKeysOnLayout();
-    SetUpKeyDevicePage(DeviceKind::KeyboardWired, KeyboardFiles());
+    SetUpDevicePage(DeviceKind::KeyboardWired, KeyboardFiles());
 }
 
 int CQuorinKeyboardDevice::TakeLightEdit() {

@@ -87,6 +87,29 @@ int CQuorinMouseDevice::ReloadSettings() {
     return result;
 }
 
+bool CQuorinMouseDevice::TakeRecordSwitch(std::uint16_t usage) {
+    // The mouse switched its record (0x10NN) or its record and DPI stage (0x11SN) itself.
+    const unsigned family = usage >> 8;
+    if (usage <= kUsageProfileChanged || (family != 0x10 && family != 0x11)) return false;
+    if (!commandChannel_.IsConnected()) return true;
+    const int stage = family == 0x11 ? ((usage >> 4) & 0xF) | 1 << 8 : 0;
+    switchedRecord_ = static_cast<int>(usage & 0xF) | stage << 8;
+    PostDeviceRequest(kRequestLightPageReload);
+    return true;
+}
+
+void CQuorinMouseDevice::HandleDeviceRequests(unsigned requests) {
+    if (requests & kRequestLightPageReload) {
+        const int switched = switchedRecord_.exchange(-1);
+        if (switched >= 0) SetActiveProfileIndex(switched & 0xF);
+        if (switched >= 0 && (switched & (1 << 16)) && ((switched >> 8) & 0xF) < kDpiStages) {
+            profile_.SetActiveDpiStage((switched >> 8) & 0xF);
+            ShowDpiPage();
+        }
+    }
+    CQuorinUSBDevice::HandleDeviceRequests(requests);
+}
+
 int CQuorinMouseDevice::ReadPowerStatus() { return ReadAndSendPowerStatus(); }
 
 bool CQuorinMouseDevice::IsWirelessLinkUp() { return QueryWirelessLinkOfChannel(); }
@@ -109,7 +132,7 @@ void CQuorinMouseDevice::ShowConnection() {
 
 void CQuorinMouseDevice::SetUpPageEditors() {
     profile_.SetDefaultPath(DefaultDocumentPathFor(MouseFiles()));
-    SetUpKeyDevicePage(DeviceKind::MouseWired, MouseFiles());
+    SetUpDevicePage(DeviceKind::MouseWired, MouseFiles());
 }
 
 int CQuorinMouseDevice::WriteShootData() {

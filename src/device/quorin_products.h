@@ -6,6 +6,7 @@
 #include "device/led_strip_previews.h"
 #include "device/protocol/keyboard_protocol.h"
 #include "device/protocol/mouse_protocol.h"
+#include "device/protocol/pad_protocol.h"
 #include "device/quorin_usb_device.h"
 #include "profile/keyboard_profiledata.h"
 #include "profile/mouse_profiledata.h"
@@ -164,6 +165,7 @@ public:
     int ReloadSettings() override;
     int ReadPowerStatus() override;
     bool IsWirelessLinkUp() override;
+    void HandleDeviceRequests(unsigned requests) override;
     int LoadPageLists() override;
     int LoadProfile() override;
     int LoadLightPage() override;
@@ -223,6 +225,9 @@ private:
     CMouseProfiledata profile_;
     int screenWidth_ = 0;
     int screenHeight_ = 0;
+    // Written by the sync threads, taken on the UI thread.
+    std::atomic<int> switchedRecord_{-1};  // active index | stage << 8 | has stage << 16
+    bool TakeRecordSwitch(std::uint16_t usage);
 
     // --- Light previews (strip_device_previews.cpp) -------------------------------------------
 public:
@@ -250,9 +255,35 @@ public:
     void* GetInterface(std::string_view name) override;
 
     int OnAttached() override;
+    // Reads the active record into the settings block and tells the main window its index.
+    int ReloadSettings() override;
+    int ReadPowerStatus() override;
+    int LoadPageLists() override;
+    int LoadProfile() override;
+    int LoadLightPage() override;
+    // The pad has no keys: its page is the profile's lighting, taken again from the file.
+    int LoadKeyPage() override { return LoadProfile(); }
+    // Record `recordIndex` from the settings block (the other values mean nothing to the pad).
+    int ApplySettings(int recordIndex, int recordByte0, int value1, int value2, int value3) override;
+    int TakeLightEdit() override;
+    int ApplyLightToDevice() override;
+    CBasicProfiledata& ProfileData() { return profile_; }
+    // The block as last read and as the lighting editor changed it, in page values.
+    const PadSettingsBlock& SettingsBlock() const { return settings_; }
+    int ActiveRecordIndex() const { return settings_[0]; }
 
 protected:
     const char* LightThreadExitTrace() const override { return "MP灯光线程设定退出"; }
+    void SetUpPageEditors() override;
+
+private:
+    // The light fields of the block to and from the profile's light record.
+    void StoreLightInBlock(const LightInfo& info);
+    void StoreBlockInProfile();
+    void ShowConnection();
+
+    PadSettingsBlock settings_{};
+    CBasicProfiledata profile_;
 
     // --- Light previews (strip_device_previews.cpp) -------------------------------------------
 public:

@@ -648,7 +648,7 @@ void CQuorinUSBDevice::ShowLightRecord(const LightInfo& info) {
 
 int CQuorinUSBDevice::EffectIndexOf(int modeCode) const { return ModeIndexFromCode(modeCodes_, modeCode); }
 
-void CQuorinUSBDevice::SetUpKeyDevicePage(DeviceKind pageKind, const ProductProfileFiles& files) {
+void CQuorinUSBDevice::SetUpDevicePage(DeviceKind pageKind, const ProductProfileFiles& files) {
     constexpr int kMaxLightLevel = 4;  // brightness and speed run 0..4
     if (ILightStateView* view = LightStateView()) {
         view->SetPageKind(KindNumber(pageKind));

@@ -337,9 +337,10 @@ protected:
     // The effect list's index of a device mode code: the first effect with that code; a code
     // no effect has (or a page without a code list) passes through.
     virtual int EffectIndexOf(int modeCode) const;
-    // The page editors of a product with keys: the lighting editor's kind and effect names,
-    // the macro editor's folder, the profile list's paths; then the current profile is loaded.
-    void SetUpKeyDevicePage(DeviceKind pageKind, const ProductProfileFiles& files);
+    // The page editors of a product: the lighting editor's kind and effect names, the macro
+    // editor's folder (on a page with one), the profile list's paths; then the current
+    // profile is loaded.
+    void SetUpDevicePage(DeviceKind pageKind, const ProductProfileFiles& files);
     // The page's effects: each one's device code and whether it is offered, from the built-in
     // effect names of the product's slot in "default_light.json". Returns their count.
     int LoadEffectCodes(int lightNameSlot);

@@ -94,10 +94,13 @@ void CQuorinMouseDevice::PreviewColourCycle() {
 
 void CQuorinMouseDevice::OnConsumerUsage(DeviceKind kind, std::uint16_t usage) {
     constexpr std::uint16_t kUsageClick = 0x403;
-    if (usage != kUsageClick || IsReceiver(kind)) return CQuorinUSBDevice::OnConsumerUsage(kind, usage);
-    PaintPageColours([this](std::span<Rgba> leds, const LightState& light) {
-        if (light.modeCode == kReactiveMode) strip_.Scatter(leds, light);
-    });
+    if (usage == kUsageClick && !IsReceiver(kind)) {
+        PaintPageColours([this](std::span<Rgba> leds, const LightState& light) {
+            if (light.modeCode == kReactiveMode) strip_.Scatter(leds, light);
+        });
+        return;
+    }
+    if (!TakeRecordSwitch(usage)) CQuorinUSBDevice::OnConsumerUsage(kind, usage);
 }
 
 // --- Mouse pad ------------------------------------------------------------------------------

@@ -86,36 +86,40 @@ bool MainWindowTest::TabShown(const char* typeName) const {
     return page && page->tab && page->tab->IsConnectedTab() && page->tab->IsVisible();
 }
 
-kx58::CQuorinKeyboardDevice* MainWindowTest::ShowKeyboardPage(const std::string& product) {
+kx58::CQuorinUSBDevice* MainWindowTest::ShowPage(const std::string& product, const char* typeName,
+                                                const std::function<bool(kx58::CQuorinUSBDevice&)>& readBack) {
     EXPECT_TRUE(rack->Plug(product)) << product;
     OpenWindow();
-    if (!RunUntil([&] { return TabShown("keyboard"); })) {
-        ADD_FAILURE() << "the keyboard's tab did not come";
+    if (!RunUntil([&] { return TabShown(typeName); })) {
+        ADD_FAILURE() << "the tab of " << typeName << " did not come";
         return nullptr;
     }
-    Page("keyboard").tab->SelectTab();
-    auto* keyboard = dynamic_cast<kx58::CQuorinKeyboardDevice*>(Page("keyboard").device);
-    if (!keyboard || !RunUntil([&] { return keyboard->Memory().Positions() > 0 && keyboard->IsLightThreadRunning(); })) {
-        ADD_FAILURE() << "the keyboard was not read back";
+    Page(typeName).tab->SelectTab();
+    kx58::CQuorinUSBDevice* device = Page(typeName).device;
+    if (!device || !RunUntil([&] { return readBack(*device) && device->IsLightThreadRunning(); })) {
+        ADD_FAILURE() << typeName << " was not read back";
         return nullptr;
     }
-    return keyboard;
+    return device;
+}
+
+kx58::CQuorinKeyboardDevice* MainWindowTest::ShowKeyboardPage(const std::string& product) {
+    return dynamic_cast<kx58::CQuorinKeyboardDevice*>(ShowPage(product, "keyboard", [](kx58::CQuorinUSBDevice& d) {
+        auto* keyboard = dynamic_cast<kx58::CQuorinKeyboardDevice*>(&d);
+        return keyboard && keyboard->Memory().Positions() > 0;
+    }));
 }
 
 kx58::CQuorinMouseDevice* MainWindowTest::ShowMousePage(const std::string& product) {
-    EXPECT_TRUE(rack->Plug(product)) << product;
-    OpenWindow();
-    if (!RunUntil([&] { return TabShown("mouse"); })) {
-        ADD_FAILURE() << "the mouse's tab did not come";
-        return nullptr;
-    }
-    Page("mouse").tab->SelectTab();
-    auto* mouse = dynamic_cast<kx58::CQuorinMouseDevice*>(Page("mouse").device);
-    if (!mouse || !RunUntil([&] { return mouse->Memory().Buttons() > 0 && mouse->IsLightThreadRunning(); })) {
-        ADD_FAILURE() << "the mouse was not read back";
-        return nullptr;
-    }
-    return mouse;
+    return dynamic_cast<kx58::CQuorinMouseDevice*>(ShowPage(product, "mouse", [](kx58::CQuorinUSBDevice& d) {
+        auto* mouse = dynamic_cast<kx58::CQuorinMouseDevice*>(&d);
+        return mouse && mouse->Memory().Buttons() > 0;
+    }));
+}
+
+kx58::CQuorinMousePadDevice* MainWindowTest::ShowPadPage(const std::string& product) {
+    return dynamic_cast<kx58::CQuorinMousePadDevice*>(ShowPage(
+        product, "MousePad", [](kx58::CQuorinUSBDevice& d) { return d.DeviceInformation()[0] != 0; }));
 }
 
 void MainWindowTest::AnswerNextMessage(bool confirm) {

@@ -38,11 +38,17 @@ protected:
     bool TabShown(const char* typeName) const;
     void Click(const std::string& name);
     std::size_t TraceCount(const std::string& part) const;
+    // Plugs `product`, opens the window and shows the page of `typeName` once `readBack` holds
+    // and its light thread runs; null (and a failure) when it does not come.
+    kx58::CQuorinUSBDevice* ShowPage(const std::string& product, const char* typeName,
+                                     const std::function<bool(kx58::CQuorinUSBDevice&)>& readBack);
     // Plugs `product`, opens the window and shows the keyboard's page once the keyboard has
     // been read back and its light thread runs; null (and a failure) when it does not come.
     kx58::CQuorinKeyboardDevice* ShowKeyboardPage(const std::string& product = "kb");
     // The same for the mouse: plugged, read back, its page shown.
     kx58::CQuorinMouseDevice* ShowMousePage(const std::string& product = "mouse");
+    // The same for the mouse pad.
+    kx58::CQuorinMousePadDevice* ShowPadPage(const std::string& product = "pad");
     // Answers the next message box as the user would; `said` collects what the boxes said.
     void AnswerNextMessage(bool confirm);
     std::vector<std::string> said;

@@ -7,8 +7,10 @@
 #include "profile/device_profile_ui.h"
 #include "profile/json_file.h"
 #include "uikit/list.h"
+#include "uikit/button.h"
 #include "uikit/headless_input.h"
 #include "uikit/paint_manager.h"
+#include "uikit/slider.h"
 #include "uikit/ui_events.h"
 
 namespace kx58test {
@@ -70,6 +72,14 @@ TEST_F(MousePageTest, DpiStagesReportRateAndLiftOffLandInTheRecord) {
     Click("DPI_enable_check_4");
     EXPECT_TRUE(RunUntil([&] { return RecordByte(kStage0 + 9 * 4) == 0; }));
 
+    // The lighting editor of the page: effect and brightness in bytes 1 and 2.
+    Click("deng_Op_tab");
+    dynamic_cast<ui::CComboUI*>(Find("light_combo_modeSelect"))->SelectItem(2);
+    auto* brightness = dynamic_cast<ui::CProgressUI*>(Find("deng_light_slider"));
+    brightness->SetValue(1);
+    brightness->GetManager()->SendNotify(brightness, ui::DUI_MSGTYPE_VALUECHANGED);
+    EXPECT_TRUE(RunUntil([&] { return RecordByte(1) == mouse->ModeCodes().at(2) && RecordByte(2) == 1; }));
+
     Click("system_Op_tab");
     Click("polling_rate_option_2");
     EXPECT_TRUE(RunUntil([&] { return RecordByte(11) == 2; }));
@@ -104,6 +114,16 @@ TEST_F(MousePageTest, ARecordOfAProfileWithFewStagesNoPresetAndAnUnknownEffect) 
     ASSERT_TRUE(RunUntil([&] { return mouse->Memory().Buttons() > 0; }));
     window->ApplyProfile(*mouse);
     for (std::size_t at = kStage0 + 27; at < kStage0 + 45; ++at) EXPECT_EQ(RecordByte(at), 0) << at;
+}
+
+TEST_F(MousePageTest, TheMouseSwitchingItsRecordAndStageMovesThePage) {
+    Open();
+    ASSERT_TRUE(RunUntil([&] { return bus.ConnectionCount("mouse") >= 2; }));
+    simulated->SendConsumerUsage(0x1132);  // record 2, DPI stage 3, chosen on the mouse
+    EXPECT_TRUE(RunUntil([&] { return mouse->GetActiveProfileIndex() == 2 && mouse->ProfileData().GetActiveDpiStage() == 3; }));
+    auto* stage = dynamic_cast<ui::COptionUI*>(Find("DPI_select_check_3"));
+    ASSERT_NE(stage, nullptr);
+    EXPECT_TRUE(stage->IsSelected());
 }
 
 TEST_F(MousePageTest, AButtonSavedOnTheKeyTabReachesTheMousesTable) {

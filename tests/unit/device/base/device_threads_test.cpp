@@ -149,8 +149,10 @@ TEST_F(DeviceThreadsTest, EveryProductAttachesReadsBackAndEndsItsLightThread) {
         c.device->StopLightThread();
         EXPECT_GE(traces.Count(c.exitTrace), 1u);
     }
+    // The mouse reports its battery, the pad the phone on its charger; the headset nothing.
     EXPECT_TRUE(cases[0].device->ReportsPowerStatus());
-    EXPECT_FALSE(cases[2].device->ReportsPowerStatus());
+    EXPECT_TRUE(cases[2].device->ReportsPowerStatus());
+    EXPECT_FALSE(cases[3].device->ReportsPowerStatus());
     EXPECT_EQ(traces.Count(kThreadEndedTrace), 4u);
 }
 
