@@ -233,6 +233,8 @@ private:
     void OnDesktopDeviceSettings(ui::TNotifyUI&, int number);
     void ApplyMouseSystemPage(CQuorinMouseDevice& mouse);
     void ApplyKeyboardSystemPage(CQuorinKeyboardDevice& keyboard);
+    // "reset_repeat_btn": the desktop's key repeat back to its usual delay and rate.
+    void OnResetKeyRepeat(ui::TNotifyUI& msg, int);
     // The shoot editor of a mouse page: its folders and factory files, then its notifications.
     void SetUpShootEditor(CQuorinUSBDevice& device);
     void OnShootEditor(ui::TNotifyUI& msg, int);

@@ -81,6 +81,17 @@ void CMainWnd::OnDesktopDeviceSettings(ui::TNotifyUI&, int number) {
     if (!OpenDesktopDeviceSettings(kind)) Ask("desktop_settings_missing_text", kMessageButtonsConfirm);
 }
 
+void CMainWnd::OnResetKeyRepeat(ui::TNotifyUI& msg, int) {
+    if (!MouseOf(msg)) return;
+    // The usual repeat: the second delay step and the fastest rate.
+    const DesktopInputValues usual;
+    DesktopInputValues values = ReadDesktopInputSettings().values;
+    values.repeatDelay = usual.repeatDelay;
+    values.repeatRate = usual.repeatRate;
+    if (ApplyDesktopInputSettings(values).StoredOnly(DesktopInputValue::RepeatDelay))
+        DebugTrace("mouse: the desktop has no key repeat settings to reset");
+}
+
 void CMainWnd::ApplyKeyboardSystemPage(CQuorinKeyboardDevice& keyboard) {
     keyboard.ApplySystemPage();
     // Key repeat is the desktop's: its delay and rate go there where it has settings for them.

@@ -84,7 +84,7 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
                            {"restorebtn", &M::OnCaptionButton}, {"skinbtn", nullptr}, {"setbtn", nullptr},
                            {"key_", &M::OnKeyChosen}, {"color_option_", &M::OnLightEdit}, {"audiocolor_option_", &M::OnLightEdit},
                            {"windowdeviceset_", &M::OnDesktopDeviceSettings}, {"DPI_color_option_", &M::OnMouseDpiColour},
-                           {"default_btn", &M::OnRestoreDefaults}, {"reset_repeat_btn", nullptr},
+                           {"default_btn", &M::OnRestoreDefaults}, {"reset_repeat_btn", &M::OnResetKeyRepeat},
                            {"device_add_btn", &M::OnProfileAdd}, {"device_sub_btn", &M::OnProfileDelete},
                            {"device_export_btn", &M::OnProfileExport}, {"device_import_btn", &M::OnProfileImport},
                            {"device_copy_btn", &M::OnProfileCopy}, {"device_reset_btn", &M::OnProfileReset},

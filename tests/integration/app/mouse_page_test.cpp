@@ -4,6 +4,7 @@
 #include "device/protocol/mouse_protocol.h"
 #include "device/quorin_products.h"
 #include "integration/app/main_window_fixture.h"
+#include "platform/desktop_input_settings.h"
 #include "profile/device_profile_ui.h"
 #include "profile/json_file.h"
 #include "uikit/list.h"
@@ -85,6 +86,14 @@ TEST_F(MousePageTest, DpiStagesReportRateAndLiftOffLandInTheRecord) {
     EXPECT_TRUE(RunUntil([&] { return RecordByte(11) == 2; }));
     Click("mouse_correct_option_2");  // high lift-off: 9 and 4 in the shipped presets
     EXPECT_TRUE(RunUntil([&] { return RecordByte(64) == 9 && RecordByte(65) == 4; }));
+    // The key repeat of the desktop back to the usual one.
+    DesktopInputValues slow;
+    slow.repeatDelay = 3;
+    slow.repeatRate = 4;
+    ApplyDesktopInputSettings(slow);
+    Click("reset_repeat_btn");
+    EXPECT_EQ(ReadDesktopInputSettings().values.repeatDelay, DesktopInputValues{}.repeatDelay);
+    EXPECT_EQ(ReadDesktopInputSettings().values.repeatRate, DesktopInputValues{}.repeatRate);
     EXPECT_EQ(RecordByte(59), 1);
 }
 
