@@ -14,29 +14,14 @@
 #include "uikit/paint_manager.h"
 #include "uikit/resource_manager.h"
 #include "uikit/window.h"
+#include "unit/editors/skin_window.h"
 
 namespace {
 
 using namespace kx58;
 using namespace kx58::ui;
 
-class SkinWindow : public WindowImplBase {
-public:
-    explicit SkinWindow(std::string xml) : xml_(std::move(xml)) {}
-    std::string GetWindowClassName() const override { return "EditorControlsTestWnd"; }
-    std::string GetSkinFile() override { return xml_; }
-    void Notify(TNotifyUI& msg) override {
-        notes.push_back(msg.sType + ":" + (msg.pSender ? msg.pSender->GetName() : std::string()));
-        WindowImplBase::Notify(msg);
-    }
-    int Count(const std::string& note) const {
-        return static_cast<int>(std::count(notes.begin(), notes.end(), note));
-    }
-    std::vector<std::string> notes;
-
-private:
-    std::string xml_;
-};
+using editorstest::SkinWindow;
 
 class EditorControls : public ::testing::Test {
 protected:
@@ -45,7 +30,7 @@ protected:
     void Open(const std::string& body) {
         CResourceManager::GetInstance()->Release();
         CPaintManagerUI::SetResourcePath(KX58_SKIN_FOLDER);
-        window = std::make_unique<SkinWindow>("<Window size=\"300,200\">" + body + "</Window>");
+        window = std::make_unique<SkinWindow>("EditorControlsTestWnd", "<Window size=\"300,200\">" + body + "</Window>");
         input = std::make_unique<HeadlessInput>(*window);
         ASSERT_TRUE(window->Create(nullptr, "controls", UI_WNDSTYLE_FRAME & ~WS_VISIBLE, 0, 0, 0, 300, 200));
         window->ShowWindow(true);

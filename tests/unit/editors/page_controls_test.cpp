@@ -24,6 +24,7 @@
 #include "uikit/paint_manager.h"
 #include "uikit/resource_manager.h"
 #include "uikit/window.h"
+#include "unit/editors/skin_window.h"
 
 namespace {
 
@@ -34,24 +35,7 @@ constexpr DWORD kPageColor = 0x15161A;
 constexpr DWORD kRed = 0xFFE02020;
 constexpr DWORD kGreen = 0xFF20E020;
 
-class PageWindow : public WindowImplBase {
-public:
-    PageWindow(std::string className, std::string xml) : className_(std::move(className)), xml_(std::move(xml)) {}
-    std::string GetWindowClassName() const override { return className_; }
-    std::string GetSkinFile() override { return xml_; }
-    void Notify(TNotifyUI& msg) override {
-        notes.push_back(msg.sType + ":" + (msg.pSender ? msg.pSender->GetName() : std::string()));
-        WindowImplBase::Notify(msg);
-    }
-    int Count(const std::string& note) const {
-        return static_cast<int>(std::count(notes.begin(), notes.end(), note));
-    }
-    std::vector<std::string> notes;
-
-private:
-    std::string className_;
-    std::string xml_;
-};
+using PageWindow = editorstest::SkinWindow;
 
 // A solid square PNG, for images whose pixels the test knows.
 std::string SolidPng(const kx58test::TempDir& dir, const std::string& name, DWORD argb) {
