@@ -11,7 +11,7 @@ packages=(
   libudev-dev libcurl4-openssl-dev libevdev-dev libpulse-dev
   xvfb xauth x11-apps xdotool imagemagick xdg-utils fonts-dejavu-core
   fonts-droid-fallback fonts-tlwg-loma-ttf
-  pulseaudio pulseaudio-utils
+  pulseaudio pulseaudio-utils swh-plugins
   libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas
 )
 

@@ -130,6 +130,7 @@ PrivatePulseServer::~PrivatePulseServer() { Stop(); }
 
 void PrivatePulseServer::Stop() {
     if (pid_ <= 0) return;
+    Thaw();  // a stopped daemon would never take the SIGTERM
     kill(pid_, SIGTERM);
     Reap(pid_);
     pid_ = -1;
@@ -188,6 +189,40 @@ std::vector<std::string> PrivatePulseServer::SourcesRecordedBy(const std::string
 bool PrivatePulseServer::AddMicrophoneHearing(const std::string& sink, const std::string& name) const {
     return Control({"load-module", "module-remap-source", "master=" + sink + ".monitor", "source_name=" + name}) &&
            Control({"set-default-source", name});
+}
+
+std::optional<int> PrivatePulseServer::AddNullSink(const std::string& name, const std::string& properties) const {
+    const auto index =
+        Control({"load-module", "module-null-sink", "sink_name=" + name, "sink_properties=\"" + properties + "\""});
+    if (!index) return std::nullopt;
+    return std::atoi(index->c_str());
+}
+
+std::optional<int> PrivatePulseServer::AddSource(const std::string& name, const std::string& properties) const {
+    const std::string feed = name + "_feed";
+    if (Control({"list", "short", "sinks"}).value_or("").find(feed + "\t") == std::string::npos &&
+        !Control({"load-module", "module-null-sink", "sink_name=" + feed}))
+        return std::nullopt;
+    const auto index = Control({"load-module", "module-remap-source", "master=" + feed + ".monitor",
+                                "source_name=" + name, "source_properties=\"" + properties + "\""});
+    if (!index) return std::nullopt;
+    return std::atoi(index->c_str());
+}
+
+bool PrivatePulseServer::UnloadModule(int module) const {
+    return Control({"unload-module", std::to_string(module)}).has_value();
+}
+
+bool PrivatePulseServer::Freeze() {
+    if (pid_ <= 0 || frozen_) return false;
+    frozen_ = kill(pid_, SIGSTOP) == 0;
+    return frozen_;
+}
+
+bool PrivatePulseServer::Thaw() {
+    if (pid_ <= 0 || !frozen_) return false;
+    frozen_ = kill(pid_, SIGCONT) != 0;
+    return !frozen_;
 }
 
 }  // namespace kx58test

@@ -35,6 +35,16 @@ public:
     bool AddMicrophoneHearing(const std::string& sink, const std::string& name) const;
     // The sources that the clients run by this program (file name) record from, by name.
     std::vector<std::string> SourcesRecordedBy(const std::string& program) const;
+    // A null sink named `name` whose properties are `properties` (a property list such as
+    // "device.vendor.id=0c76 device.product.id=1630"); the module's index.
+    std::optional<int> AddNullSink(const std::string& name, const std::string& properties) const;
+    // An ordinary source (not a monitor) with those properties: the monitor of a null sink of
+    // its own ("<name>_feed"), remapped; the index of the module that makes the source.
+    std::optional<int> AddSource(const std::string& name, const std::string& properties) const;
+    bool UnloadModule(int module) const;
+    // Stops the daemon in its tracks (SIGSTOP) or lets it go on (SIGCONT).
+    bool Freeze();
+    bool Thaw();
     // Ends the daemon (SIGTERM, then reaped).
     void Stop();
 
@@ -43,6 +53,7 @@ public:
 
 private:
     pid_t pid_ = -1;
+    bool frozen_ = false;
     std::string problem_;
 };
 
