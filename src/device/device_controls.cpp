@@ -1,5 +1,6 @@
 #include "device/device_option_ui.h"
 #include "device/device_page_controls.h"
+#include "device/headset_sound_controls.h"
 #include "device/quorin_products.h"
 #include "uikit/control_factory.h"
 
@@ -13,6 +14,7 @@ void RegisterDeviceControls() {
     factory->RegistControl("QuorinHS6533Device", [] { return new CQuorinHS6533Device; });
     factory->RegistControl("DeviceOption", [] { return new CDeviceOptionUI; });
     RegisterDevicePageControls();
+    RegisterHeadsetSoundControls();
 }
 
 }  // namespace kx58

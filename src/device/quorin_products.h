@@ -4,10 +4,12 @@
 // profiles in its own data sub-folder.
 #include "device/keyboard_previews.h"
 #include "device/led_strip_previews.h"
+#include "device/headset_sound_control.h"
 #include "device/protocol/keyboard_protocol.h"
 #include "device/protocol/mouse_protocol.h"
 #include "device/protocol/pad_protocol.h"
 #include "device/quorin_usb_device.h"
+#include "profile/hs6533_profiledata.h"
 #include "profile/keyboard_profiledata.h"
 #include "profile/mouse_profiledata.h"
 
@@ -299,6 +301,9 @@ private:
     LedStripPreviews strip_;  // under the colour lock
 };
 
+class CVoice6533ControlUI;
+class CMagicControlUI;
+
 class CQuorinHS6533Device : public CQuorinUSBDevice {
 public:
     CQuorinHS6533Device();
@@ -309,9 +314,79 @@ public:
     int OnAttached() override;
     // The headset takes longer to settle after it reported a change.
     std::uint32_t SettingsReloadDelayMs() const override { return 500; }
+    // Its keys change its sound on the server: the sound pages show the server again.
+    int ReloadSettings() override;
+    int LoadPageLists() override;
+    int LoadProfile() override;
+    int LoadLightPage() override;
+    // The headset has no keys: its page is the profile, taken again from the file.
+    int LoadKeyPage() override { return LoadProfile(); }
+    int TakeLightEdit() override;
+    int ApplyLightToDevice() override;
+    // Its LEDs take no record: the profile keeps the lighting, the frames show it.
+    int ApplySettings(int, int, int, int, int) override { return kResultOk; }
+    void HandleDeviceRequests(unsigned requests) override;
+    CHs6533Profiledata& ProfileData() { return profile_; }
+    // Reports of the colour frames sent since the headset was attached.
+    std::uint64_t FrameReportsSent() const { return frameReportsSent_.load(); }
+
+    // --- The sound side (headset_sound_page.cpp) ----------------------------------------------
+    // Where the page's sound settings go: the sound server's state for the headset.
+    HeadsetSoundState SoundState() const { return sound_ ? sound_->State() : HeadsetSoundState::NoServer; }
+    // A control of the sound, voice-changer or surround page changed (by name; `number` is
+    // the numbered family's index); `live` while a slider is dragged.
+    void OnSoundControl(std::string_view name, int number, bool live);
+    // The library to use instead of the sound server's (before the page is set up).
+    void SetSoundLibrary(std::unique_ptr<COsConfLib> library) { soundLibrary_ = std::move(library); }
+    static constexpr int kPresetCount = 13;
+    static constexpr int kCustomPreset = 13;
+    static constexpr int kVoiceEffects = 5;
+    enum SettingIndex : std::size_t {
+        kMagicEnable, kMagicType, kEqType, kCustomEqIndex, kMicInSelect, kMicInValue, kMicMonitorSelect, kMicMonitorValue,
+    };
+    static constexpr unsigned kRequestSoundDevices = 1u << 8;
 
 protected:
     const char* LightThreadExitTrace() const override { return "HS灯光线程设定退出"; }
+    void SetUpPageEditors() override;
+    // The twelve output reports of the page colours, whenever the tab's stream timer runs.
+    int SendStreamFrame() override;
+
+private:
+    void ShowConnection();
+    void StartSound();
+    // The sound, voice-changer and surround pages from the server's state and the profile.
+    void ShowSoundPages();
+    void ShowUnavailable();
+    CVoice6533ControlUI* Voice() const;
+    CMagicControlUI* Magic() const;
+    // Stores one of the eight settings and saves the profile.
+    void StoreSetting(SettingIndex index, int value);
+    // True when the value may be stored: taken by the server, or no server to take it.
+    bool Applied(bool taken) const;
+    std::array<int, 10> PresetBands(int preset);
+    std::array<int, 10> SliderBands();
+    struct VoicePath;
+    static const VoicePath kVoicePaths[2];
+    void OnVolume(const VoicePath& path, bool live);
+    void OnMute(const VoicePath& path);
+    void OnEqPreset(int preset);
+    void OnEqBand(int band, bool live);
+    void OnEqEnable();
+    void OnCustomEqChosen();
+    void OnCustomEqSave();
+    void OnCustomEqDelete();
+    void OnVoiceChangerEnable();
+    void OnVoiceEffect(int effect);
+    // Brings monitoring back as the profile left it (the server forgets it with the program).
+    void RestoreMonitoring();
+    ui::CControlUI* Find(const std::string& name) const;
+
+    CHs6533Profiledata profile_;
+    std::unique_ptr<COsConfLib> soundLibrary_;
+    std::unique_ptr<CHeadsetSoundControl> sound_;
+    std::atomic<std::uint64_t> frameReportsSent_{0};
+    bool showingSound_ = false;  // the page is being filled: its notifications are not the user's
 
     // --- Light previews (strip_device_previews.cpp) -------------------------------------------
 public:
@@ -322,9 +397,6 @@ public:
 
 protected:
     bool PreviewFor(int modeCode, PreviewStep& step, int& speedRow) const override;
-    // The headset's collection does not speak the command protocol: nothing goes out
-    // through the channel (its LEDs take plain output reports).
-    int SendStreamFrame() override { return kResultOk; }
 
 private:
     LedStripPreviews strip_;  // under the colour lock

@@ -113,4 +113,14 @@ void CHs6533Profiledata::SetCustomEqNames(const std::vector<std::string>& names)
     Working()["CustomEQNameInfo"] = list;
 }
 
+void CHs6533Profiledata::RemoveCustomEq(int index) {
+    std::vector<std::string> names = GetCustomEqNames();
+    if (index < 0 || static_cast<std::size_t>(index) >= names.size()) return;
+    names.erase(names.begin() + index);
+    SetCustomEqNames(names);
+    Json::Value& bands = ArrayMember(Working(), "CustomEQHzValueInfo");
+    Json::Value removed;
+    if (static_cast<Json::ArrayIndex>(index) < bands.size()) bands.removeIndex(static_cast<Json::ArrayIndex>(index), &removed);
+}
+
 }  // namespace kx58

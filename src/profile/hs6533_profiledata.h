@@ -25,6 +25,8 @@ public:
     std::vector<std::string> GetCustomEqNames();
     // Replaces the whole name list.
     void SetCustomEqNames(const std::vector<std::string>& names);
+    // Custom equaliser `index` out of both lists; those after it move up one.
+    void RemoveCustomEq(int index);
 
 private:
     std::vector<int32_t> ReadBands(const char* groupKey, Json::ArrayIndex index);

@@ -238,6 +238,8 @@ private:
     // The shoot editor of a mouse page: its folders and factory files, then its notifications.
     void SetUpShootEditor(CQuorinUSBDevice& device);
     void OnShootEditor(ui::TNotifyUI& msg, int);
+    // The headset's sound, voice-changer and surround pages (main_wnd_headset.cpp).
+    void OnHeadsetSound(ui::TNotifyUI& msg, int number);
     // The key tab (main_wnd_keys.cpp): the selected page's keyboard and its key editor.
     CQuorinUSBDevice* KeyEditing(CKeySetControlUI*& editor);
     // A page key's code in the profile, or its default code (the factory code without an entry).

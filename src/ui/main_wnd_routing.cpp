@@ -100,7 +100,7 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
                            {"shootdate_import_btn", &M::OnShootEditor}, {"shootdate_export_btn", &M::OnShootEditor},
                            {"bullet_selected_prev", &M::OnShootEditor}, {"bullet_selected_next", &M::OnShootEditor},
                            {"custom_bright_color_btn", &M::OnPaintKeys}, {"custom_off_color_btn", &M::OnPaintKeys}, {"deng_same_mode", &M::OnSameEffectEverywhere},
-                           {"hs_EQ_btn_save", nullptr}, {"hs_EQ_btn_delete", nullptr},
+                           {"hs_EQ_btn_save", &M::OnHeadsetSound}, {"hs_EQ_btn_delete", &M::OnHeadsetSound},
                            {"macro_inset_moveleftkey_btn", &M::OnMacroMouseMove}, {"macro_inset_moverightkey_btn", &M::OnMacroMouseMove},
                            {"macro_inset_moveupkey_btn", &M::OnMacroMouseMove}, {"macro_inset_movedownkey_btn", &M::OnMacroMouseMove},
                            {"device_select_prev", &M::OnTabScroll}, {"device_select_next", &M::OnTabScroll},
@@ -111,7 +111,7 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
         static constexpr Route kSelectRoutes[] = {{"DPI_enable_check_", &M::OnMouseDpi}, {"DPI_select_check_", &M::OnMouseDpi}, {"mouse_correct_option_", &M::OnSystemPageChange},
                            {"polling_rate_option_", &M::OnSystemPageChange}, {"repeat_delay_check_", &M::OnSystemPageChange},
                            {"mouse_device_seting_option_", nullptr}, {"shoot_gun_op_", &M::OnShootEditor}, {"bullet_op_", &M::OnShootEditor},
-                           {"magic_option_", nullptr}, {"6533_eq_option_", nullptr}, {"key_ComBox_check_", &M::OnKeyEditorEdit},
+                           {"magic_option_", &M::OnHeadsetSound}, {"6533_eq_option_", &M::OnHeadsetSound}, {"key_ComBox_check_", &M::OnKeyEditorEdit},
                            {"pointer_precision_check", &M::OnSystemPageChange}, {"scrolls_page_check", &M::OnSystemPageChange},
                            {"winlockflag_option", &M::OnSystemPageChange}, {"wflag_option", &M::OnSystemPageChange},
                            {"6flag_option", &M::OnSystemPageChange}, {"synchro_device_select", nullptr},
@@ -121,8 +121,9 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
                            {"6533_voice_Op_tab", &M::OnOperationTab}, {"magic_Op_tab", &M::OnOperationTab},
                            {"Virtual7.1_Op_tab", &M::OnOperationTab}, {"deng_FXL_check", &M::OnLightEdit}, {"deng_FXR_check", &M::OnLightEdit},
                            {"deng_7color_check", &M::OnLightEdit}, {"bullet_x_check", &M::OnShootEditor}, {"bullet_y_check", &M::OnShootEditor},
-                           {"magic_enable_option", nullptr}, {"6533_MicIn_option", nullptr},
-                           {"6533_MicMoniter_option", nullptr}, {"deng_7audiocolor_check", &M::OnLightEdit},
+                           {"magic_enable_option", &M::OnHeadsetSound}, {"6533_MicIn_option", &M::OnHeadsetSound},
+                           {"6533_MicMoniter_option", &M::OnHeadsetSound}, {"6533_eq_enable_option", &M::OnHeadsetSound},
+                           {"deng_7audiocolor_check", &M::OnLightEdit},
                            {"audio_BkColor_check", &M::OnLightEdit}, {"audio_FgColor_check", &M::OnLightEdit}};
         route = FindRoute(kSelectRoutes, name, number);
     } else if (type == ui::DUI_MSGTYPE_ITEMSELECT) {
@@ -134,18 +135,20 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
                            {"keyset_mousedpi_combo", &M::OnKeyEditorEdit}, {"keyset_media_combo", &M::OnKeyEditorEdit},
                            {"keyset_system_combo", &M::OnKeyEditorEdit}, {"keyset_macro_combo", &M::OnKeyEditorEdit},
                            {"keyset_gunkey_combo", &M::OnKeyEditorEdit}, {"keyset_combokey_combo", &M::OnKeyEditorEdit},
-                           {"macro_name_list", &M::OnMacroChosen}, {"custom_eq_name_combo", nullptr}};
+                           {"macro_name_list", &M::OnMacroChosen}, {"custom_eq_name_combo", &M::OnHeadsetSound}};
         route = FindRoute(kItemSelectRoutes, name, number);
     } else if (type == ui::DUI_MSGTYPE_VALUECHANGED) {
         static constexpr Route kSliderRoutes[] = {
-            {"DPI_slider_", &M::OnMouseDpi}, {"6533_eq_hz_slider_", nullptr}, {"pointer_speed_slider", &M::OnSystemPageChange},
+            {"DPI_slider_", &M::OnMouseDpi}, {"6533_eq_hz_slider_", &M::OnHeadsetSound}, {"pointer_speed_slider", &M::OnSystemPageChange},
             {"scroll_speed_slider", &M::OnSystemPageChange}, {"double_click_slider", &M::OnSystemPageChange}, {"repeat_rate_slider", &M::OnSystemPageChange},
-            {"deng_light_slider", &M::OnLightEdit}, {"deng_speed_slider", &M::OnLightEdit}, {"6533_MicIn_slider", nullptr},
-            {"6533_MicMoniter_slider", nullptr}, {"R_light_slider", nullptr}, {"G_light_slider", nullptr},
+            {"deng_light_slider", &M::OnLightEdit}, {"deng_speed_slider", &M::OnLightEdit}, {"6533_MicIn_slider", &M::OnHeadsetSound},
+            {"6533_MicMoniter_slider", &M::OnHeadsetSound}, {"R_light_slider", nullptr}, {"G_light_slider", nullptr},
             {"B_light_slider", nullptr}};
         route = FindRoute(kSliderRoutes, name, number);
     } else if (type == ui::DUI_MSGTYPE_MOVEVALUECHANGED) {
-        static constexpr Route kLiveSliderRoutes[] = {{"DPI_slider_", &M::OnMouseDpi}, {"orvik_DPI_slider_", nullptr}};
+        static constexpr Route kLiveSliderRoutes[] = {{"DPI_slider_", &M::OnMouseDpi}, {"orvik_DPI_slider_", nullptr},
+                                                      {"6533_eq_hz_slider_", &M::OnHeadsetSound}, {"6533_MicIn_slider", &M::OnHeadsetSound},
+                                                      {"6533_MicMoniter_slider", &M::OnHeadsetSound}};
         route = FindRoute(kLiveSliderRoutes, name, number);
     } else if (type == ui::DUI_MSGTYPE_KILLFOCUS) {
         static constexpr Route kEditRoutes[] = {

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "devsim/headset_product.h"
 #include "devsim/product_catalog.h"
 
 namespace devsim {
@@ -27,6 +28,12 @@ std::optional<FaultKind> FaultNamed(const std::string& name) {
 
 bool FirmwareRack::Plug(const std::string& name) {
     std::shared_ptr<FirmwareProduct> firmware = MakeFirmwareProduct(name, options_);
+    if (!firmware && name == "headset") {
+        auto headset = std::make_shared<HeadsetProduct>(*CatalogSpec(name));
+        if (!bus_.Plug(headset)) return false;
+        headsets_[name] = headset;
+        return true;
+    }
     if (!firmware) {
         std::shared_ptr<SimulatedProduct> echo = MakeEchoProduct(name);
         return echo && bus_.Plug(echo);
@@ -40,6 +47,11 @@ bool FirmwareRack::Plug(const std::string& name) {
 std::shared_ptr<FirmwareProduct> FirmwareRack::Find(const std::string& name) const {
     const auto found = firmware_.find(name);
     return found == firmware_.end() ? nullptr : found->second;
+}
+
+std::shared_ptr<HeadsetProduct> FirmwareRack::FindHeadset(const std::string& name) const {
+    const auto found = headsets_.find(name);
+    return found == headsets_.end() ? nullptr : found->second;
 }
 
 void FirmwareRack::DetachAll() {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "devsim/firmware_product.h"
+#include "devsim/headset_product.h"
 #include "devsim/virtual_bus.h"
 
 namespace devsim {
@@ -29,6 +30,8 @@ public:
     std::optional<std::string> Execute(const std::string& verb, const std::string& name,
                                        std::istringstream& arguments);
     std::shared_ptr<FirmwareProduct> Find(const std::string& name) const;
+    // The headset plugged under `name`, which keeps the output reports it received.
+    std::shared_ptr<HeadsetProduct> FindHeadset(const std::string& name) const;
     // Before the bus stops: no firmware reaches it afterwards.
     void DetachAll();
 
@@ -36,6 +39,7 @@ private:
     VirtualBus& bus_;
     FirmwareOptions options_;
     std::map<std::string, std::shared_ptr<FirmwareProduct>> firmware_;
+    std::map<std::string, std::shared_ptr<HeadsetProduct>> headsets_;
 };
 
 }  // namespace devsim
