@@ -80,6 +80,9 @@ DevicePage* CMainWnd::CreatePage(std::size_t typeRow) {
         return nullptr;
     }
     powers->Add(power);
+    // A product without a battery shows none (its power block never comes).
+    if (auto* parts = dynamic_cast<ui::CContainerUI*>(power); parts && !device->ReportsPowerStatus())
+        for (int i = 0; i < parts->GetCount(); ++i) parts->GetItemAt(i)->SetVisible(false);
 
     // The row the page serves until a device attaches: the product's cable command row.
     DeviceMatchEntry row{};
