@@ -66,6 +66,9 @@ TEST_F(HeadsetPageTest, FramesCarryTheLightingAsTwelveCappedReportsAndStopWhileT
     ASSERT_NE(simulated, nullptr);
     // The profile's colour is full red; static lights every LED with it.
     ChooseEffect(*headset, kStaticMode);
+    const auto& codes = headset->ModeCodes();
+    const int staticIndex = static_cast<int>(std::find(codes.begin(), codes.end(), kStaticMode) - codes.begin());
+    EXPECT_EQ(headset->ProfileData().GetLightInfo().SelectItem, staticIndex);
     const std::size_t before = simulated->ReportCount();
     ASSERT_TRUE(RunUntil([&] {
         const std::vector<Report> frame = LastFrame();
