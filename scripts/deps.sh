@@ -13,6 +13,7 @@ packages=(
   fonts-droid-fallback fonts-tlwg-loma-ttf
   pulseaudio pulseaudio-utils swh-plugins
   libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas
+  python3 openssl
 )
 
 missing=()

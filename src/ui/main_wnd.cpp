@@ -7,7 +7,7 @@
 #include "platform/message_queue.h"
 #include "platform/session_bus.h"
 #include "ui/control_classes.h"
-#include "ui/program_version.h"
+#include "platform/program_version.h"
 #include "uikit/button.h"
 #include "uikit/label.h"
 #include "uikit/resource_manager.h"

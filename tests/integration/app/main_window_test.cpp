@@ -11,7 +11,7 @@
 #include "platform/tick.h"
 #include "ui/app_messages.h"
 #include "ui/language.h"
-#include "ui/program_version.h"
+#include "platform/program_version.h"
 #include "uikit/headless_input.h"
 #include "uikit/menu_wnd.h"
 #include "uikit/resource_manager.h"

@@ -1,4 +1,4 @@
-#include "ui/program_version.h"
+#include "platform/program_version.h"
 
 #include <string>
 
