@@ -8,6 +8,7 @@
 #include "device/protocol/headset_protocol.h"
 #include "device/quorin_products.h"
 #include "platform/debug_trace.h"
+#include "platform/tick.h"
 #include "uikit/paint_manager.h"
 #include "uikit/resource_manager.h"
 
@@ -33,6 +34,8 @@ void* CQuorinHS6533Device::GetInterface(std::string_view name) {
 // profile's lighting to preview and send.
 int CQuorinHS6533Device::OnAttached() {
     frameReportsSent_ = 0;
+    lastFrame_ = {};
+    lastFrameAt_ = 0;
     LoadLightPage();
     ShowConnection();
     // Its sound card arrives with it; the server may not have seen it yet.
@@ -63,6 +66,9 @@ void CQuorinHS6533Device::HandleDeviceRequests(unsigned requests) {
 int CQuorinHS6533Device::SendStreamFrame() {
     if (!commandChannel_.IsConnected()) return kResultOk;
     const HeadsetFrame frame = BuildHeadsetFrame(PageColours());
+    // The LEDs keep what they were given: a frame that changes nothing goes out once a second.
+    const std::uint32_t now = TickCount();
+    if (frame == lastFrame_ && now - lastFrameAt_ < kUnchangedFrameMs) return kResultOk;
     CHidDevice& hid = commandChannel_.CableCollection();
     std::lock_guard io(commandChannel_.IoLock());
     const std::size_t sent = SendHeadsetFrame(frame, [&hid](const HeadsetReport& report) {
@@ -71,6 +77,8 @@ int CQuorinHS6533Device::SendStreamFrame() {
                written == report.size();
     });
     frameReportsSent_ += sent;
+    lastFrameAt_ = now;
+    lastFrame_ = sent == frame.size() ? frame : HeadsetFrame{};
     if (sent < frame.size()) DebugTraceF("headset: %zu of %zu frame reports sent", sent, frame.size());
     return kResultOk;  // a report lost is redrawn by the next frame; no pause needed
 }

@@ -5,6 +5,7 @@
 #include "device/keyboard_previews.h"
 #include "device/led_strip_previews.h"
 #include "device/headset_sound_control.h"
+#include "device/protocol/headset_protocol.h"
 #include "device/protocol/keyboard_protocol.h"
 #include "device/protocol/mouse_protocol.h"
 #include "device/protocol/pad_protocol.h"
@@ -386,6 +387,9 @@ private:
     std::unique_ptr<COsConfLib> soundLibrary_;
     std::unique_ptr<CHeadsetSoundControl> sound_;
     std::atomic<std::uint64_t> frameReportsSent_{0};
+    static constexpr std::uint32_t kUnchangedFrameMs = 1000;
+    HeadsetFrame lastFrame_{};  // UI thread (the stream timer); all zero after a failed report
+    std::uint32_t lastFrameAt_ = 0;
     bool showingSound_ = false;  // the page is being filled: its notifications are not the user's
 
     // --- Light previews (strip_device_previews.cpp) -------------------------------------------
