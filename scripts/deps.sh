@@ -9,7 +9,7 @@ packages=(
   libjsoncpp-dev libpugixml-dev
   libcairo2-dev libpango1.0-dev libfontconfig-dev libgtk-3-dev
   libudev-dev libcurl4-openssl-dev libevdev-dev libpulse-dev
-  xvfb xauth x11-apps xdotool imagemagick xdg-utils fonts-dejavu-core
+  xvfb xauth x11-apps xdotool imagemagick xdg-utils fonts-dejavu-core trayer
   fonts-droid-fallback fonts-tlwg-loma-ttf
   pulseaudio pulseaudio-utils swh-plugins
   libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas

@@ -21,6 +21,8 @@
 #include "ui/device_pages.h"
 #include "ui/language.h"
 #include "ui/light_sync_engine.h"
+#include "ui/skin_wnd.h"
+#include "net/update_check.h"
 #include "ui/thread_slots.h"
 #include "uikit/container.h"
 #include "uikit/menu_wnd.h"
@@ -64,6 +66,11 @@ inline constexpr const char* kLightControlOffText = "不控制灯光";
 // Cleared between a suspend and the following resume: the main window then ignores hook,
 // game and device messages.
 bool IsProcessActive();
+// Set by an upgrade message that only announces an upgrade; cleared by one that starts it.
+bool IsUpgradePending();
+
+// The upgrade program in the "Update" folder (the release ships it under this name).
+inline constexpr const char* kUpgradeProgramName = "KX58_Upgrade_ALL_RGB_STD_V0104";
 
 // One product's page in the window: the page, its tab and its power indicator.
 // The controls belong to the window's control tree; the record only points at them.
@@ -120,6 +127,10 @@ public:
     bool IsRecording() const { return m_recordingEditor != nullptr; }
     // The settings window (opened elsewhere); relayed messages go to it.
     void SetSettingsWindow(HWND hwnd) { m_settingsWnd = hwnd; }
+    HWND SettingsWindow() const { return m_settingsWnd; }
+    HWND SkinWindow() const;
+    // The folder of the upgrade program (the "Update" folder beside the program).
+    void SetUpgradeFolder(std::string folder) { m_upgradeFolder = std::move(folder); }
 
 private:
     // Start-up ("windowinit").
@@ -182,6 +193,19 @@ private:
     CQuorinUSBDevice* FirstKeyboard();
     void OnGameRestore();
     void OnMenuCommand(const std::string& item);
+    // The skin, settings and about windows and the upgrade launch (main_wnd_shell.cpp).
+    void OnSkinButton(ui::TNotifyUI&, int);
+    void OnSettingsButton(ui::TNotifyUI&, int);
+    void OpenSettings(bool besideSettingsButton, bool onUpdatePage = false);
+    LRESULT OnOpenSettingsMessage(WPARAM, LPARAM);
+    LRESULT OnStartUpgrade(WPARAM, LPARAM lParam);
+    void ShowBackground(const SkinChangedParam& param);
+    // The language message to each auxiliary window that is open.
+    void TellAuxiliaryWindowsLanguage();
+    std::vector<UpdateProduct> CurrentUpdateList();
+    bool OnShellMenuCommand(const std::string& item);
+    // The skin window goes with the main window.
+    LRESULT OnShellDestroy(WPARAM, LPARAM);
 
 public:
     // The selected page's profile becomes the device's: loaded, shown and written to the
@@ -358,6 +382,10 @@ private:
     int m_screenWidth = 0;
     int m_screenHeight = 0;
     HWND m_settingsWnd = nullptr;
+    HWND m_skinWnd = nullptr;
+    CSkinFrame* m_skinFrame = nullptr;  // valid while m_skinWnd is a window
+    SkinChangeSubscription m_skinReceiver;
+    std::string m_upgradeFolder;
 };
 
 }  // namespace kx58

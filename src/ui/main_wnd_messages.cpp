@@ -27,7 +27,7 @@ void CMainWnd::BuildMessageRoutes() {
     route(m_messages.UWM_SETWND_RELAY_MSG, &M::OnSettingsRelay, true);
     route(m_messages.UWM_LIGHT_CONTROL_MSG, &M::OnLightControlMessage, true);
     route(m_messages.UWM_WORKTOOL_QUERY_MSG, &M::OnWorkToolQuery, true);
-    route(WM_DESTROY, &M::Ignore, true, true);  // the window base finishes it
+    route(WM_DESTROY, &M::OnShellDestroy, true, true);  // the window base finishes it
     route(WM_POWERBROADCAST, &M::OnPowerBroadcast, true);
     for (UINT game : {m_hooks.Game_Start, m_hooks.Game_End, m_hooks.Game_Kill, m_hooks.Game_Death})
         route(game, &M::OnGameMessage, false);
@@ -56,7 +56,9 @@ void CMainWnd::BuildMessageRoutes() {
     route(WM_COPYDATA, &M::OnCopyData, false);
     route(WM_AUDIO_RECORD_FAILED, &M::OnAudioRecordFailed, false);
     // Received, and left to the windows and programs that are not part of this one.
-    for (UINT received : {WM_OPEN_SETWND, WM_START_UPGRADE, WM_MOUSEPAD_RECORD_INDEX,
+    route(WM_OPEN_SETWND, &M::OnOpenSettingsMessage, false);
+    route(WM_START_UPGRADE, &M::OnStartUpgrade, false);
+    for (UINT received : {WM_MOUSEPAD_RECORD_INDEX,
                           WM_DEVICE_POWER_STATUS, WM_DEVICE_RESERVED})
         route(received, &M::Ignore, false);
 }
@@ -187,8 +189,9 @@ LRESULT CMainWnd::OnShowSettingProgress(WPARAM, LPARAM) {
 }
 
 LRESULT CMainWnd::OnLanguageChanged(WPARAM wParam, LPARAM) {
-    m_language.Apply(static_cast<int>(wParam), m_pm);
+    if (!m_language.Apply(static_cast<int>(wParam), m_pm)) return 0;
     ForEachDevice(kMiceAndKeyboards, [](CQuorinUSBDevice& device) { device.RefreshPage(); });
+    TellAuxiliaryWindowsLanguage();
     return 0;
 }
 
@@ -264,7 +267,7 @@ CQuorinUSBDevice* CMainWnd::FirstKeyboard() {
 
 void CMainWnd::OnMenuCommand(const std::string& item) {
     if (item == "exit") Close(ui::IDOK);
-    else OnMacroMenuCommand(item);
+    else if (!OnShellMenuCommand(item)) OnMacroMenuCommand(item);
 }
 
 }  // namespace kx58

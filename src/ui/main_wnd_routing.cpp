@@ -81,7 +81,7 @@ void CMainWnd::Notify(ui::TNotifyUI& msg) {
         }
         static constexpr Route kClickRoutes[] = {{"nodevice_ok_btn", &M::OnNoDeviceOk}, {"control_light_status", &M::OnLightSwitchClick},
                            {"minbtn", &M::OnCaptionButton}, {"maxbtn", &M::OnCaptionButton},
-                           {"restorebtn", &M::OnCaptionButton}, {"skinbtn", nullptr}, {"setbtn", nullptr},
+                           {"restorebtn", &M::OnCaptionButton}, {"skinbtn", &M::OnSkinButton}, {"setbtn", &M::OnSettingsButton},
                            {"key_", &M::OnKeyChosen}, {"color_option_", &M::OnLightEdit}, {"audiocolor_option_", &M::OnLightEdit},
                            {"windowdeviceset_", &M::OnDesktopDeviceSettings}, {"DPI_color_option_", &M::OnMouseDpiColour},
                            {"default_btn", &M::OnRestoreDefaults}, {"reset_repeat_btn", &M::OnResetKeyRepeat},

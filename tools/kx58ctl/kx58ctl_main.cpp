@@ -3,7 +3,7 @@
 //   kx58ctl list    one line per attached supported collection:
 //                   row, kind, role, usage page/usage, path
 //   kx58ctl info|readback [keyboard|mouse]   see readback_command.h
-//   kx58ctl light-control on|off | instance | open-settings   drive the running program
+//   kx58ctl light-control on|off | instance | open-settings | start-upgrade N   drive the running program
 #include <cstdio>
 #include <string>
 
@@ -43,7 +43,7 @@ int ListDevices() {
 void Usage() {
     std::fprintf(stderr,
                  "usage: kx58ctl list | info [keyboard|mouse] | readback [keyboard|mouse]\n"
-                 "       kx58ctl light-control on|off | instance | open-settings\n");
+                 "       kx58ctl light-control on|off | instance | open-settings | start-upgrade N\n");
 }
 
 }  // namespace
@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
     if (command == "light-control" && argc == 3) return kx58ctl::SendLightControl(argv[2]);
     if (command == "instance" && argc == 2) return kx58ctl::SendInstance();
     if (command == "open-settings" && argc == 2) return kx58ctl::SendOpenSettings();
+    if (command == "start-upgrade" && argc == 3) return kx58ctl::SendStartUpgrade(argv[2]);
     Usage();
     return 2;
 }

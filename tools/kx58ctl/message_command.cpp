@@ -1,6 +1,7 @@
 #include "message_command.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/folders.h"
@@ -48,6 +49,18 @@ int SendOpenSettings() {
     const kx58::HWND window = FindProgram();
     if (!window) return 1;
     return kx58::PostMessage(window, kx58::WM_OPEN_SETWND, 0, 0) ? 0 : 1;
+}
+
+int SendStartUpgrade(const char* lParam) {
+    char* end = nullptr;
+    const long value = std::strtol(lParam, &end, 10);
+    if (end == lParam || *end != '\0') {
+        std::fprintf(stderr, "kx58ctl: start-upgrade takes a number\n");
+        return 2;
+    }
+    const kx58::HWND window = FindProgram();
+    if (!window) return 1;
+    return kx58::PostMessage(window, kx58::WM_START_UPGRADE, 0, value) ? 0 : 1;
 }
 
 }  // namespace kx58ctl

@@ -9,5 +9,8 @@ int SendLightControl(const char* state);
 int SendInstance();
 // open-settings: opens the settings window on its update page.
 int SendOpenSettings();
+// start-upgrade LPARAM: the upgrade program's message; below 260 the program asks to launch the
+// upgrade, from 260 it only notes that an upgrade is pending.
+int SendStartUpgrade(const char* lParam);
 
 }  // namespace kx58ctl

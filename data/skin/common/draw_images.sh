@@ -94,3 +94,11 @@ gun shoot_gun_2.png "polygon 4,60 20,54 56,54 60,46 132,46 136,54 166,54 166,52 
   "polygon 138,66 141,66 133,96 130,96 polygon 146,66 149,66 157,96 154,96"
 gun shoot_gun_3.png "polygon 6,60 20,56 62,56 66,52 116,52 116,56 176,56 176,60 116,62 100,62 96,84 86,84 88,64 72,64 66,78 56,78 56,66 24,68 12,82 4,80" \
   "rectangle 68,40 108,49 rectangle 72,49 76,52 rectangle 100,49 104,52"
+
+# The update page's busy ring and status mark (32x32).
+convert -size 32x32 xc:none -fill none -stroke '#2A2F37' -strokewidth 4 -draw "circle 16,16 16,4" \
+  -stroke "$accent" -draw "arc 4,4 28,28 -90,45" PNG32:update_ring.png
+convert -size 32x32 xc:none -fill '#1F6E8C' -stroke none -draw "circle 16,16 16,3" \
+  -fill none -stroke '#FFFFFF' -strokewidth 3 -draw "polyline 9,16 14,21 23,11" PNG32:update_status.png
+convert -size 32x32 xc:none -fill '#8C5A1F' -stroke none -draw "circle 16,16 16,3" \
+  -fill '#FFFFFF' -draw "roundrectangle 14,8 18,19 2,2" -draw "circle 16,23.5 16,21.5" PNG32:update_attention.png

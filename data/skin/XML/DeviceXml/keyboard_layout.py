@@ -111,7 +111,7 @@ flags = ('            <Option name="winlockflag_option" text="winlock_text" styl
 
 xml = f'''<?xml version="1.0" encoding="utf-8"?>
 <!-- Written by keyboard_layout.py: edit that, not this. -->
-<QuorinKeyboardDevice name="keyboard_page" bkcolor="#FF15161A" inset="16,14,16,14" childpadding="14">
+<QuorinKeyboardDevice name="keyboard_page" inset="16,14,16,14" childpadding="14">
   <VerticalLayout name="keyboard_main" childpadding="12">
     <SelectPanel name="keyboard_device_key_light" width="{width}" height="{height}" bkcolor="#FF0F1013"
                  bordercolor="#FF262931" bordersize="1" borderround="14,14">
