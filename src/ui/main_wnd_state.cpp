@@ -2,6 +2,7 @@
 // control switch.
 #include "platform/debug_trace.h"
 #include "platform/session_bus.h"
+#include "ui/auxiliary_window.h"
 #include "ui/main_wnd.h"
 #include "uikit/menu_wnd.h"
 
@@ -46,6 +47,7 @@ void CMainWnd::FixSizeAndDpi() {
 }
 
 void CMainWnd::HideToTray() {
+    CloseAuxiliaryWindows();
     ShowWindow(false);
     SetMainWindowHidden(true);
 }

@@ -145,5 +145,20 @@ TEST_F(ShellWindowsTest, TheAboutWindowOpensTheHomePageInTheBrowser) {
     EXPECT_EQ(OpenWindowOfClass("AboutWnd"), nullptr);
 }
 
+TEST_F(ShellWindowsTest, HidingTheMainWindowToTheTrayClosesTheWindowOpenOverIt) {
+    OpenWindow();
+    WhenOpen("AboutWnd", [&](ui::WindowImplBase&) {
+        ui::CControlUI* close = Find("closebtn");
+        ASSERT_NE(close, nullptr);
+        close->GetManager()->SendNotify(close, ui::DUI_MSGTYPE_CLICK);
+    });
+    ui::MenuCmd command{};
+    command.name = "about_menu";
+    // Returns once the about window's modal loop has ended.
+    kx58::SendMessage(window->GetHWND(), WM_MENU_COMMAND, 0, reinterpret_cast<LPARAM>(&command));
+    EXPECT_TRUE(RunUntil([] { return OpenWindowOfClass("AboutWnd") == nullptr; }));
+    EXPECT_FALSE(window->IsWindowVisible());
+}
+
 }  // namespace
 }  // namespace kx58test
