@@ -1,5 +1,7 @@
 #include "platform/worker_thread.h"
 
+#include <pthread.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -30,7 +32,9 @@ bool WorkerThread::Start(std::string name, Body body) {
     if (thread_.joinable()) thread_.join();
     name_ = std::move(name);
     shared_ = std::make_shared<Shared>();
-    thread_ = std::thread([shared = shared_, body = std::move(body)] {
+    // The system keeps 15 bytes of a thread's name; what it shows in ps, top and /proc.
+    thread_ = std::thread([shared = shared_, body = std::move(body), osName = name_.substr(0, 15)] {
+        pthread_setname_np(pthread_self(), osName.c_str());
         body(shared->exitEvent);
         std::lock_guard lock(shared->mutex);
         shared->finished = true;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <pthread.h>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -97,4 +99,19 @@ TEST(WorkerThread, StopsCooperativelyAndReportsOneThatIgnoresItsEvent) {
     bool reported = false;
     for (const auto& t : traces) reported |= t.find("stubborn") != std::string::npos && t.find("did not end") != std::string::npos;
     EXPECT_TRUE(reported);
+}
+
+TEST(WorkerThread, TheSystemShowsTheThreadsName) {
+    WorkerThread worker;
+    std::string seen;
+    Event named(Event::ResetMode::Manual);
+    ASSERT_TRUE(worker.Start("light thread of a long product name", [&](Event&) {
+        char name[16] = {};
+        pthread_getname_np(pthread_self(), name, sizeof name);
+        seen = name;
+        named.Set();
+    }));
+    ASSERT_TRUE(named.Wait(10000));
+    EXPECT_TRUE(worker.Stop(10000));
+    EXPECT_EQ(seen, "light thread of");
 }
