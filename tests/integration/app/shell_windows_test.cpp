@@ -18,13 +18,6 @@ namespace {
 
 using namespace kx58;
 
-std::string FileText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::optional<std::uint32_t> StoredLanguageId() {
     const std::optional<RegistryKey> key = RegistryKey::Open(kLanguageRegistryKey);
     return key ? key->QueryDword(kLanguageRegistryValue) : std::nullopt;
@@ -51,7 +44,7 @@ TEST_F(ShellWindowsTest, TheSkinWindowChangesTheMainWindowsBackgroundAndNotesThe
     ClickIn(*skin, "skin_image_btn");  // the first picture
     EXPECT_EQ(root->GetBkImage(), "skin/bg_night.png");
     EXPECT_EQ(root->GetBkColor(), 0u);
-    EXPECT_EQ(FileText(SkinChoiceFilePath()), "[SKINIMAGE]\nFLAGS=1\nIMAGE=skin/bg_night.png\n");
+    EXPECT_EQ(ReadWholeFile(SkinChoiceFilePath()), "[SKINIMAGE]\nFLAGS=1\nIMAGE=skin/bg_night.png\n");
 
     ClickIn(*skin, "skin_color");
     ClickIn(*skin, "skin_color_btn");  // the first colour
@@ -70,7 +63,7 @@ TEST_F(ShellWindowsTest, TheSkinWindowChangesTheMainWindowsBackgroundAndNotesThe
 
     ClickIn(*skin, "skin_reset");
     EXPECT_EQ(root->GetBkImage(), kDefaultBackgroundImage);
-    EXPECT_EQ(FileText(SkinChoiceFilePath()), "[SKINIMAGE]\nFLAGS=0\nIMAGE=common/background.png\n");
+    EXPECT_EQ(ReadWholeFile(SkinChoiceFilePath()), "[SKINIMAGE]\nFLAGS=0\nIMAGE=common/background.png\n");
 
     ClickIn(*skin, "closebtn");
     EXPECT_TRUE(RunUntil([] { return OpenWindowOfClass("CSkinFrame") == nullptr; }));
@@ -141,13 +134,13 @@ TEST_F(ShellWindowsTest, TheAboutWindowOpensTheHomePageInTheBrowser) {
     WhenOpen("AboutWnd", [&](ui::WindowImplBase& about) {
         EXPECT_EQ(ShownText(about, "about_version_text").rfind("V", 0), 0u);
         ClickIn(about, "homepage_btn");
-        EXPECT_TRUE(RunUntil([&] { return !FileText(opened).empty(); }));
+        EXPECT_TRUE(RunUntil([&] { return !ReadWholeFile(opened).empty(); }));
         ClickIn(about, "closebtn");
     });
     ui::MenuCmd command{};
     command.name = "about_menu";
     kx58::SendMessage(window->GetHWND(), WM_MENU_COMMAND, 0, reinterpret_cast<LPARAM>(&command));
-    EXPECT_EQ(FileText(opened), "https://www.example.com/kx58\n");
+    EXPECT_EQ(ReadWholeFile(opened), "https://www.example.com/kx58\n");
     EXPECT_EQ(OpenWindowOfClass("AboutWnd"), nullptr);
 }
 

@@ -23,13 +23,6 @@ namespace {
 
 using namespace kx58;
 
-std::string FileText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 const std::string kApplicationKey = "app_key=Orvik_0_ALL_AP_1&version=" + std::to_string(InstalledApplicationVersion());
 const std::string kKeyboardKey = "app_key=Orvik_1_KX58_KB_20509&version=102";  // the simulated keyboard's firmware 1.02
 
@@ -194,7 +187,7 @@ TEST_F(UpgradeLaunchTest, BelowTheAnnounceValueTheUserIsAskedAndTheUpgradeProgra
     SendFromOutside("100");
     ASSERT_TRUE(RunUntil([&] { return !said.empty(); }));
     EXPECT_EQ(said[0], "Close the program and start the firmware upgrade now?");
-    EXPECT_TRUE(RunUntil([&] { return FileText(noted) == "On the upgrade\n"; }));
+    EXPECT_TRUE(RunUntil([&] { return ReadWholeFile(noted) == "On the upgrade\n"; }));
     EXPECT_FALSE(IsUpgradePending());
 }
 
@@ -205,7 +198,7 @@ TEST_F(UpgradeLaunchTest, AnAnnounceValueOnlyNotesThePendingUpgrade) {
     SendFromOutside("300");
     ASSERT_TRUE(RunUntil([] { return IsUpgradePending(); }));
     EXPECT_EQ(OpenWindowOfClass("msgwnd"), nullptr);
-    EXPECT_EQ(FileText(noted), "");
+    EXPECT_EQ(ReadWholeFile(noted), "");
 }
 
 TEST_F(UpgradeLaunchTest, AMissingUpgradeProgramIsToldNotSilentlyIgnored) {
