@@ -85,10 +85,13 @@ public:
         const int access = wantRead && wantWrite ? O_RDWR : wantWrite ? O_WRONLY : O_RDONLY;
         const int fd = open(node.c_str(), access | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) return false;
+        // The node's number as its path shows it: a stand-in node (a pseudo-terminal under a
+        // test bed such as umockdev) shows its own number through the descriptor.
         struct stat st{};
         UdevPtr<udev> u(udev_new());
         UdevPtr<udev_device> d;
-        if (u && fstat(fd, &st) == 0) d.reset(udev_device_new_from_devnum(u.get(), 'c', st.st_rdev));
+        if (u && stat(node.c_str(), &st) == 0 && S_ISCHR(st.st_mode))
+            d.reset(udev_device_new_from_devnum(u.get(), 'c', st.st_rdev));
         if (!d || !DescribeHidraw(d.get(), out.info)) {
             close(fd);
             return false;
