@@ -9,11 +9,12 @@ packages=(
   libjsoncpp-dev libpugixml-dev
   libcairo2-dev libpango1.0-dev libfontconfig-dev libgtk-3-dev
   libudev-dev libcurl4-openssl-dev libevdev-dev libpulse-dev
-  xvfb xauth x11-apps xdotool imagemagick xdg-utils fonts-dejavu-core trayer
+  xvfb xauth x11-apps xdotool imagemagick xdg-utils fonts-dejavu-core trayer weston
   fonts-droid-fallback fonts-tlwg-loma-ttf
   pulseaudio pulseaudio-utils swh-plugins
-  libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas
+  libglib2.0-dev libglib2.0-bin gsettings-desktop-schemas dbus-daemon
   python3 openssl
+  dpkg-dev file
 )
 
 missing=()
