@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+struct pollfd;
+
 namespace kx58 {
 
 inline constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
@@ -29,6 +31,7 @@ public:
 
 private:
     friend int WaitAny(std::span<Event* const>, std::uint32_t);
+    friend int WaitEventOrFds(Event&, std::span<pollfd>, std::uint32_t);
     struct Waiter;
     bool TryTake();  // caller holds mutex_
     void AddWaiter(Waiter* waiter);
@@ -45,5 +48,12 @@ private:
 // or kWaitTimeout.
 int WaitAny(std::span<Event* const> events, std::uint32_t timeoutMs);
 int WaitAny(std::initializer_list<Event*> events, std::uint32_t timeoutMs);
+
+// For threads that sleep on descriptors and must still end as soon as their exit event is set:
+// waits until the event is signalled (returns 1, the signal taken as Wait takes it), one of
+// `fds` is ready (0, their revents filled in) or the timeout passes (kWaitTimeout).
+inline constexpr int kWaitEventSet = 1;
+inline constexpr int kWaitFdReady = 0;
+int WaitEventOrFds(Event& event, std::span<pollfd> fds, std::uint32_t timeoutMs);
 
 }  // namespace kx58

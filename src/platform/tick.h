@@ -7,5 +7,7 @@ namespace kx58 {
 std::uint32_t TickCount();
 std::uint64_t TickCount64();
 void SleepMs(std::uint32_t milliseconds);
+// Milliseconds since the process was started by the system (exec included); -1 when unknown.
+std::int64_t ProcessUptimeMs();
 
 }  // namespace kx58

@@ -1,6 +1,9 @@
 #include "device/hid/device_discovery.h"
 
+#include <poll.h>
+
 #include "device/hid/collection_match.h"
+#include "device/hid/hid_change_watch.h"
 #include "device/hid/device_messages.h"
 #include "device/hid/hid_device.h"
 #include "device/hid/hid_enumeration.h"
@@ -9,6 +12,7 @@
 #include "platform/folders.h"
 #include "platform/message_queue.h"
 #include "platform/registered_messages.h"
+#include "platform/tick.h"
 
 namespace kx58 {
 
@@ -21,8 +25,10 @@ struct CDeviceDiscovery::State {
     // Set before the loop starts and not changed while it runs.
     HWND target = nullptr;
     UINT announceMessage = 0;
+    std::uint32_t safetyPassMs = kSafetyPassMs;
     std::atomic<std::uint64_t> enumerations{0};
     std::atomic<std::uint64_t> passes{0};
+    std::atomic<bool> asleep{false};
 
     DeviceMatchEntry Row(std::size_t index) const {
         std::lock_guard lock(mutex);
@@ -49,6 +55,10 @@ bool CDeviceDiscovery::Start(HWND target) {
                          [state = state_](Event& exitEvent) { Run(*state, exitEvent); });
 }
 
+void CDeviceDiscovery::SetSafetyPassMs(std::uint32_t ms) {
+    if (!thread_.Running()) state_->safetyPassMs = ms;
+}
+
 bool CDeviceDiscovery::Stop(std::uint32_t timeoutMs) { return thread_.Stop(timeoutMs); }
 
 DeviceMatchEntry CDeviceDiscovery::Row(std::size_t index) const { return state_->Row(index); }
@@ -60,11 +70,34 @@ DeviceTable CDeviceDiscovery::Table() const {
 
 std::uint64_t CDeviceDiscovery::EnumerationCount() const { return state_->enumerations.load(); }
 std::uint64_t CDeviceDiscovery::PassCount() const { return state_->passes.load(); }
+bool CDeviceDiscovery::IsAsleep() const { return state_->asleep.load(); }
 UINT CDeviceDiscovery::AnnounceMessage() const { return state_->announceMessage; }
+
+namespace {
+
+enum class Wake { Change, Exit, Timeout };
+
+// Sleeps until a backend reports a change, the exit event or the timeout.
+Wake WaitForChange(std::vector<std::unique_ptr<HidChangeSource>>& sources, Event& exitEvent, std::uint32_t timeoutMs) {
+    std::vector<pollfd> fds;
+    for (const auto& source : sources) fds.push_back({source->Fd(), POLLIN, 0});
+    const int woke = WaitEventOrFds(exitEvent, fds, timeoutMs);
+    if (woke == kWaitEventSet) return Wake::Exit;
+    bool changed = false;
+    for (std::size_t i = 0; i < fds.size(); ++i)
+        if (fds[i].revents) changed |= sources[i]->Drain();
+    return changed ? Wake::Change : Wake::Timeout;
+}
+
+}  // namespace
 
 void CDeviceDiscovery::Run(State& state, Event& exitEvent) {
     CHidDevice hid;  // serves this loop only
+    std::vector<std::unique_ptr<HidChangeSource>> sources = OpenHidChangeSources();
     bool announced = false;
+    // The start and every change are followed by passes at the step for a while: a node may
+    // come up in parts (its description, its permissions) after the event that announced it.
+    std::uint64_t settleUntil = TickCount64() + kSettleMs;
     for (;;) {
         if (exitEvent.Wait(1)) break;
         if (state.AnyRowFree() && !state.EnumerationPass(hid, exitEvent)) break;
@@ -75,7 +108,14 @@ void CDeviceDiscovery::Run(State& state, Event& exitEvent) {
         }
         state.ProbePresentRows(exitEvent);
         ++state.passes;
-        if (exitEvent.Wait(kPollIntervalMs)) break;
+        const bool settling = TickCount64() < settleUntil;
+        state.asleep = !settling;
+        const Wake wake = WaitForChange(sources, exitEvent, settling ? kPollIntervalMs : state.safetyPassMs);
+        state.asleep = false;
+        if (wake == Wake::Exit) break;
+        if (wake == Wake::Change) settleUntil = TickCount64() + kSettleMs;
+        if (wake == Wake::Timeout && !settling)
+            for (const auto& source : sources) source->Retry();
     }
     DebugTrace("抓取设备线程设定退出");
 }

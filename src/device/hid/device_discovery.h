@@ -1,5 +1,6 @@
 #pragma once
-// The device-capture loop: polls the HID collections every 100 ms and tells a window about
+// The device-capture loop: passes over the HID collections when a backend reports a change
+// (then every 100 ms for a second), and every few seconds as a safety net, and tells a window about
 // supported collections that appear (WM_DEVICE_ARRIVED) or go (WM_DEVICE_REMOVED), sending
 // synchronously so the window attaches and detaches in order. After its first full pass it
 // posts the registered "KX58RGBVs Device" message once.
@@ -26,6 +27,10 @@ class CHidDevice;
 class CDeviceDiscovery {
 public:
     static constexpr std::uint32_t kPollIntervalMs = 100;
+    // How long after the start and after each change the passes run at the step above.
+    static constexpr std::uint32_t kSettleMs = 1000;
+    // With nothing changing, a pass this often catches what the change events missed.
+    static constexpr std::uint32_t kSafetyPassMs = 5000;
 
     CDeviceDiscovery();
     ~CDeviceDiscovery();
@@ -35,6 +40,8 @@ public:
     // Starts the loop for `target`. False when it already runs or the announce message
     // cannot be registered.
     bool Start(HWND target);
+    // Before Start: another safety-pass interval (tests use a long one to see the events work).
+    void SetSafetyPassMs(std::uint32_t ms);
     // Signals the loop and waits up to timeoutMs; true when it has ended.
     bool Stop(std::uint32_t timeoutMs);
 
@@ -44,6 +51,8 @@ public:
     std::uint64_t EnumerationCount() const;
     // Completed polling passes since construction.
     std::uint64_t PassCount() const;
+    // True while the loop sleeps until a change event or its safety pass.
+    bool IsAsleep() const;
     UINT AnnounceMessage() const;
 
 private:

@@ -26,7 +26,11 @@ class DiscoveryTest : public kx58test::BusFixture {
 protected:
     void TearDown() override { StopLoop(); }
 
-    void StartLoop() { ASSERT_TRUE(discovery.Start(window.Hwnd())); }
+    // These cases count passes: a short safety pass keeps them coming after the first second.
+    void StartLoop(std::uint32_t safetyPassMs = 100) {
+        discovery.SetSafetyPassMs(safetyPassMs);
+        ASSERT_TRUE(discovery.Start(window.Hwnd()));
+    }
 
     // Stops from another thread while this one keeps answering the loop's sends.
     void StopLoop() {
@@ -115,6 +119,20 @@ TEST_F(DiscoveryTest, KeyboardRowsArriveLeaveOnceAndComeBackInTheFreedRows) {
     EXPECT_EQ(Count(WM_DEVICE_ARRIVED, 1), 2u);
     EXPECT_EQ(discovery.Row(0).path, KeyboardPath(4));
     EXPECT_EQ(Count(discovery.AnnounceMessage()), 1u);
+}
+
+// With nothing changing the loop sleeps; the bus folder's events alone bring it back for a
+// device plugged and unplugged (the safety pass is an hour away).
+TEST_F(DiscoveryTest, PlugAndUnplugWakeTheSleepingLoop) {
+    StartLoop(3600 * 1000);
+    ASSERT_TRUE(PumpUntil([&] { return discovery.IsAsleep(); }));
+    const std::uint64_t passes = discovery.PassCount();
+    PlugEcho("kb");
+    ASSERT_TRUE(PumpUntil([&] { return Count(WM_DEVICE_ARRIVED) == 2; }));
+    EXPECT_GT(discovery.PassCount(), passes);
+    ASSERT_TRUE(PumpUntil([&] { return discovery.IsAsleep(); }));
+    ASSERT_TRUE(bus.Unplug("kb"));
+    ASSERT_TRUE(PumpUntil([&] { return Count(WM_DEVICE_REMOVED) == 2; }));
 }
 
 // The owner stops answering while the loop sends to it: the loop overruns every stop and

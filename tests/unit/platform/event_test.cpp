@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <pthread.h>
@@ -60,6 +62,29 @@ TEST(Event, WaitAnyGivesLowestSignalledIndexOrTimeout) {
     std::thread setter([&] { late.Set(); });
     EXPECT_EQ(WaitAny({&a, &late}, kInfinite), 1);
     setter.join();
+}
+
+// A thread asleep on a descriptor wakes for the event set from another thread, for the
+// descriptor, or at its timeout; an auto-reset event is taken by the wait.
+TEST(Event, WaitEventOrFdsWakesForTheEventOrTheDescriptor) {
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    Event exit(Event::ResetMode::Auto);
+    pollfd watched{pipeFds[0], POLLIN, 0};
+    EXPECT_EQ(WaitEventOrFds(exit, std::span(&watched, 1), 10), kWaitTimeout);
+
+    std::thread setter([&] { exit.Set(); });
+    EXPECT_EQ(WaitEventOrFds(exit, std::span(&watched, 1), kInfinite), kWaitEventSet);
+    setter.join();
+    EXPECT_FALSE(exit.IsSet());
+
+    ASSERT_EQ(write(pipeFds[1], "x", 1), 1);
+    EXPECT_EQ(WaitEventOrFds(exit, std::span(&watched, 1), kInfinite), kWaitFdReady);
+    EXPECT_TRUE(watched.revents & POLLIN);
+    exit.Set();  // both: the event wins, so an exit is never missed behind busy descriptors
+    EXPECT_EQ(WaitEventOrFds(exit, std::span(&watched, 1), kInfinite), kWaitEventSet);
+    close(pipeFds[0]);
+    close(pipeFds[1]);
 }
 
 TEST(WorkerThread, StopsCooperativelyAndReportsOneThatIgnoresItsEvent) {
