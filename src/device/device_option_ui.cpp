@@ -173,17 +173,29 @@ void CDeviceOptionUI::OnAttachTimer() {
 }
 
 void CDeviceOptionUI::OnColourStreamTimer() {
+    device_->SetPageShown(PageOnScreen());
     device_->BuildStreamFrame();
-    if (IsSelectedTab() && device_->GetDisplayRefresh()) {
-        device_->RefreshLightButtons();
-        if (ui::CControlUI* power = device_->GetPowerControl()) power->Invalidate();
-    }
+    if (device_->IsPageShown()) device_->RefreshLightButtons();
     if (const unsigned requests = device_->TakeDeviceRequests()) {
         if (requests & CQuorinUSBDevice::kRequestSettingsReload) Arm(kTimerReloadSettings, device_->SettingsReloadDelayMs());
         device_->HandleDeviceRequests(requests);
     }
+    // Armed only while there is work: frames the device takes, or colours on screen. Device
+    // requests and a page coming on screen wake it again (WakeStream).
     const CDeviceChannel& channel = device_->CommandChannel();
-    if (channel.IsConnected()) Arm(kTimerColourStream, channel.IsWirelessMode() ? kStreamWirelessMs : kStreamCableMs);
+    if (channel.IsConnected() && (device_->TakesStreamFrames() || device_->IsPageShown()))
+        Arm(kTimerColourStream, channel.IsWirelessMode() ? kStreamWirelessMs : kStreamCableMs);
+}
+
+bool CDeviceOptionUI::PageOnScreen() const {
+    return IsSelectedTab() && device_->GetDisplayRefresh() && !device_->IsMainWindowHidden();
+}
+
+void CDeviceOptionUI::WakeStream() {
+    if (!device_ || ArmedDelay(kTimerColourStream) != 0 || ArmedDelay(kTimerAttach) != 0) return;
+    if (!device_->CommandChannel().IsConnected()) return;
+    device_->SetPageShown(PageOnScreen());
+    Arm(kTimerColourStream, kStreamDelayMs);
 }
 
 void CDeviceOptionUI::OnReloadSettingsTimer() {

@@ -84,6 +84,9 @@ public:
     void OnTimer(UINT id);
     // Delay of an armed tab timer, 0 when it is not armed.
     std::uint32_t ArmedDelay(UINT id) const;
+    // UI thread: the colour stream has work again (a device request, the page coming on
+    // screen, host lighting on): arms its timer unless it runs or the attach step is pending.
+    void WakeStream();
 
 private:
     void Arm(UINT id, std::uint32_t delayMs);
@@ -96,6 +99,7 @@ private:
     void OnLinkWatchTimer();
     // Hides or shows this tab in its strip and tells the main window.
     void ReportLink(bool up);
+    bool PageOnScreen() const;
     ui::COptionUI* Option() const;
 
     CQuorinUSBDevice* device_ = nullptr;

@@ -589,6 +589,12 @@ bool CQuorinKeyboardDevice::PreviewFor(int modeCode, PreviewStep& step, int& spe
     return CQuorinUSBDevice::PreviewFor(modeCode, step, speedRow);
 }
 
+bool CQuorinKeyboardDevice::TakesStreamFrames() const {
+    if (!CQuorinUSBDevice::TakesStreamFrames()) return false;
+    const int mode = IsSyncLighting() ? kHostRenderedModeCode : GetLightState().modeCode;
+    return mode == kMusicModeCode || mode == kHostRenderedModeCode;
+}
+
 int CQuorinKeyboardDevice::SendStreamFrame() {
     // While every device shows one effect the keyboard shows the program's colours too.
     const int mode = IsSyncLighting() ? kHostRenderedModeCode : GetLightState().modeCode;

@@ -145,6 +145,7 @@ protected:
     bool PreviewFor(int modeCode, PreviewStep& step, int& speedRow) const override;
     // Modes 29 and 30 by cable: the page colours at the keys' LED indexes, N x 3 bytes.
     int SendStreamFrame() override;
+    bool TakesStreamFrames() const override;
 
 private:
     // Puts every page key on the layout grid: where its button is on the page, else in the

@@ -27,6 +27,11 @@ constexpr int kMaxPageIndex = 1024;
 // Light thread: length of a preview tick, and its waits while idle or without a preview.
 constexpr std::uint32_t kPreviewTickMs = 2;
 constexpr std::uint32_t kIdleWaitMs = 100;
+// Nobody takes the previews: woken by the page being shown or host lighting coming on, and
+// once a second for what wakes nobody (a connection made, a mode changed by the device).
+constexpr std::uint32_t kUnusedWaitMs = 1000;
+constexpr std::uint32_t kMinPreviewWaitMs = 20;
+constexpr std::uint32_t kUnchangedStreamFrameMs = 1000;
 constexpr std::uint32_t kNoPreviewWaitMs = 50;
 constexpr std::uint32_t kMaxCatchUpMs = 2000;
 
@@ -204,6 +209,20 @@ std::string CQuorinUSBDevice::GetProfilePath() const {
 void CQuorinUSBDevice::SetHostLighting(bool on) {
     hostLighting_ = on;
     if (on && kind_ == DeviceKind::KeyboardWired) commandChannel_.EnableHostLighting();
+    if (on) WakeLightThread();
+}
+
+void CQuorinUSBDevice::SetPageShown(bool shown) {
+    if (pageShown_.exchange(shown) != shown && shown) WakeLightThread();
+}
+
+bool CQuorinUSBDevice::TakesStreamFrames() const {
+    return hostLighting_ && commandChannel_.IsConnected() && !commandChannel_.IsWirelessMode();
+}
+
+void CQuorinUSBDevice::PostDeviceRequest(unsigned requests) {
+    if (pendingRequests_.fetch_or(requests) == 0 && mainWindow_)
+        PostMessage(mainWindow_, WM_DEVICE_WAKE, static_cast<WPARAM>(deviceIndex_), 0);
 }
 
 LightState CQuorinUSBDevice::GetLightState() const {
@@ -312,6 +331,8 @@ void CQuorinUSBDevice::SetLightState(std::uint32_t w0, std::uint32_t w1, std::ui
         std::lock_guard lock(colourLock_);
         lightState_ = LightState::FromWords(w0, w1, w2, w3);
     }
+    WakeLightThread();
+    if (deviceTab_) deviceTab_->WakeStream();  // a host-rendered mode streams
     ShowLightStateInEditor();
 }
 
@@ -380,7 +401,14 @@ int CQuorinUSBDevice::SendStreamFrame() {
         }
     }
     if (leds == 0) return kResultOk;
-    return commandChannel_.StreamLedColours(std::span(frame).first(leds * 3));
+    // The LEDs keep what they were given: a frame that changes nothing goes out once a second.
+    const std::uint32_t now = TickCount();
+    if (frame == lastStreamFrame_ && leds == lastStreamLeds_ && now - lastStreamAt_ < kUnchangedStreamFrameMs) return kResultOk;
+    const int result = commandChannel_.StreamLedColours(std::span(frame).first(leds * 3));
+    lastStreamAt_ = now;
+    lastStreamLeds_ = result == kResultOk ? leds : 0;  // a failed frame goes out again in full
+    lastStreamFrame_ = frame;
+    return result;
 }
 
 // --- Previews (light thread; each takes the colour lock) ---------------------------------------
@@ -522,21 +550,23 @@ void CQuorinUSBDevice::StopLightThread() { lightThread_.Stop(kLightThreadStopMs)
 
 void CQuorinUSBDevice::LightThreadBody(kx58::Event& exitEvent) {
     // A preview step is due every speed-table value of ticks of about 2 ms. The thread sleeps
-    // until the next step is due instead of waking every millisecond to count ticks.
+    // until the next step is due instead of waking every millisecond to count ticks, and
+    // runs the steps due meanwhile when it wakes: the stream and the page take the colours
+    // only every 100 ms. With nobody taking them it sleeps until woken.
     std::uint32_t lastStep = TickCount();
     std::uint32_t waitMs = 1;
-    while (!exitEvent.Wait(waitMs)) {
-        if (!commandChannel_.IsConnected()) {
-            waitMs = kIdleWaitMs;
-            continue;
-        }
+    while (WaitAny({&exitEvent, &lightWake_}, waitMs) != 0) {
         // While the main window rewrites the device, previews would paint what is being
         // replaced; while the devices show one effect, the engine paints.
         if (commandChannel_.IsRefreshPending() || syncLighting_) {
             waitMs = kIdleWaitMs;
             continue;
         }
-        waitMs = RunPreviewTick(lastStep);
+        if (!commandChannel_.IsConnected() || (!pageShown_ && !TakesStreamFrames())) {
+            waitMs = kUnusedWaitMs;
+            continue;
+        }
+        waitMs = std::max(RunPreviewTick(lastStep), kMinPreviewWaitMs);
     }
     DebugTrace(LightThreadExitTrace());
 }

@@ -25,6 +25,7 @@
 #include "device/device_threads.h"
 #include "device/protocol/keyboard_protocol.h"
 #include "device/hid/supported_devices.h"
+#include "platform/event.h"
 #include "platform/win_types.h"
 #include "profile/basic_profiledata.h"
 #include "profile/profile_records.h"
@@ -179,6 +180,17 @@ public:
     bool GetDisplayRefresh() const { return displayRefresh_; }
     void SetMainWindowHidden(bool hidden) { mainWindowHidden_ = hidden; }
     bool IsMainWindowHidden() const { return mainWindowHidden_; }
+    // UI thread: whether the page's colours are on screen (tab selected, window shown,
+    // display refresh on). The light thread previews only while the page is shown or the
+    // device takes the stream's frames.
+    void SetPageShown(bool shown);
+    bool IsPageShown() const { return pageShown_.load(); }
+    // Whether the device shows the colour stream's frames now: host lighting on, connected,
+    // and what the product needs besides (by cable; the keyboard only in its host-rendered
+    // modes).
+    virtual bool TakesStreamFrames() const;
+    // Ends the light thread's sleep: something it waits for may have changed.
+    void WakeLightThread() { lightWake_.Set(); }
     // Whether the tab runs the power query (timer 1005) for this product.
     bool ReportsPowerStatus() const { return reportsPowerStatus_; }
     CDeviceChannel& CommandChannel() { return commandChannel_; }
@@ -198,7 +210,9 @@ public:
         kRequestProfileListReset = 1u << 1,  // ... and the read-back resets the profile list first
         kRequestLightPageReload = 1u << 2,   // the device switched its active record
     };
-    void PostDeviceRequest(unsigned requests) { pendingRequests_.fetch_or(requests); }
+    // The first request of a batch also wakes the tab's stream timer through the main window
+    // (WM_DEVICE_WAKE), so the timer need not run just to look for requests.
+    void PostDeviceRequest(unsigned requests);
     unsigned TakeDeviceRequests() { return pendingRequests_.exchange(0); }
     // How long after a sync request the tab reads the settings back.
     virtual std::uint32_t SettingsReloadDelayMs() const { return kDefaultSettingsReloadDelayMs; }
@@ -392,6 +406,11 @@ protected:
     std::atomic<bool> displayRefresh_{true};
     std::atomic<bool> mainWindowHidden_{false};
     std::atomic<bool> syncLighting_{false};
+    std::atomic<bool> pageShown_{false};
+    ColourImage lastStreamFrame_{};  // UI thread: the last frame sent, its LED count and time
+    std::size_t lastStreamLeds_ = 0;
+    std::uint32_t lastStreamAt_ = 0;
+    kx58::Event lightWake_{kx58::Event::ResetMode::Auto};
     std::uint8_t previewPosition_ = 0;
     std::uint8_t previewColourIndex_ = 0;
     bool previewToggle_ = false;

@@ -199,6 +199,7 @@ void CMainWnd::OnDeviceTabChosen(ui::TNotifyUI& msg, int) {
     SendMessage(WM_HOOK_CONTROL, 0, 0);
     for (DevicePage& page : m_pages)
         if (page.tab && msg.pSender->GetParent() == page.tab) page.tab->SelectTab();
+    WakeDeviceStreams();  // the chosen page's colours come on screen
     RefreshKeyTab();  // the page's keyboard may have switched its profile while hidden
 }
 

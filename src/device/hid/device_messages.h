@@ -14,5 +14,6 @@ inline constexpr UINT WM_MOUSEPAD_RECORD_INDEX = 0x0D00;  // wParam = active on-
 inline constexpr UINT WM_DEVICE_POWER_STATUS = 0x0D01;    // wParam = power-status byte 4
 inline constexpr UINT WM_DEVICE_RESERVED = 0x0D02;
 inline constexpr UINT WM_DEVICE_LINK_STATE = 0x0D03;      // wParam = tab index, lParam 0 down / 1 up
+inline constexpr UINT WM_DEVICE_WAKE = 0x0D10;            // wParam = device type row: work for its tab
 
 }  // namespace kx58

@@ -58,6 +58,12 @@ LRESULT MainWindowStub::HandleCustomMessage(UINT message, WPARAM wParam, LPARAM 
     } else if (message == WM_DEVICE_POWER_STATUS) {
         powerLevels.push_back(wParam);
         handled = true;
+    } else if (message == WM_DEVICE_WAKE) {  // as the main window: the device's tab has work
+        for (int i = 0; i < Strip().GetCount(); ++i) {
+            auto* tab = static_cast<CDeviceOptionUI*>(Strip().GetItemAt(i)->GetInterface("DeviceOption"));
+            if (tab && tab->GetDevice() && tab->GetDevice()->GetDeviceIndex() == static_cast<int>(wParam)) tab->WakeStream();
+        }
+        handled = true;
     }
     return 0;
 }

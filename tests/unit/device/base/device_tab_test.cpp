@@ -54,6 +54,39 @@ TEST_F(DeviceTabTest, CableAttachReadsBackAndArmsTheRunningTimers) {
     EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 0u);
 }
 
+// The stream timer runs only while it has work. A keyboard that renders its own effect, with
+// the window in the tray, leaves it asleep; a request of the device wakes it through the main
+// window; a host-rendered mode keeps it running hidden too.
+TEST_F(DeviceTabTest, TheStreamTimerSleepsWithoutWorkAndWakesForRequestsAndFrames) {
+    const Page page = AddKeyboardPage();
+    auto kb = Plug("kb");
+    ASSERT_TRUE(page.device->AttachCommandCollection(Row(0)));
+    ShowDeviceTab(window->Strip(), 0);
+    page.tab->StartAttach();
+    page.tab->OnTimer(kTimerAttach);
+    page.tab->OnTimer(kTimerColourStream);
+    EXPECT_TRUE(page.device->IsPageShown());
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 100u);
+
+    page.device->SetMainWindowHidden(true);
+    page.tab->OnTimer(kTimerColourStream);
+    EXPECT_FALSE(page.device->IsPageShown());
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 0u);
+
+    // As a sync thread does: the tab wakes and its tick arms the read-back, which asks the keyboard.
+    const std::size_t before = kb->RequestCount();
+    page.device->PostDeviceRequest(CQuorinUSBDevice::kRequestSettingsReload);
+    ASSERT_TRUE(ui::HeadlessBackend::Get()->RunUntil([&] { return kb->RequestCount() > before; }, 20000));
+
+    LightState hostRendered = page.device->GetLightState();
+    hostRendered.modeCode = kHostRenderedModeCode;
+    const auto words = hostRendered.ToWords();
+    page.device->SetLightState(words[0], words[1], words[2], words[3]);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 5u);
+    page.tab->OnTimer(kTimerColourStream);
+    EXPECT_EQ(page.tab->ArmedDelay(kTimerColourStream), 100u);
+}
+
 std::size_t CountCommand(const devsim::FirmwareProduct& product, std::uint8_t command) {
     std::size_t count = 0;
     for (const CommandReport& request : product.Requests())

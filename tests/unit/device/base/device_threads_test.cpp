@@ -47,6 +47,7 @@ TEST_F(DeviceThreadsTest, LightThreadIdlesAndSendsNothingWhileNotConnected) {
     const Page page = AddKeyboardPage();
     auto kb = Plug("kb");
     SetMode(*page.device, 4);  // spectrum: a step every few ticks
+    page.device->SetPageShown(true);
     const std::vector<Rgba> before = page.device->PageColours();
     ASSERT_TRUE(page.device->StartLightThread());
     // A few of its 100 ms idle rounds: no preview step, no colour change, no request.

@@ -86,6 +86,7 @@ TEST_P(KeyboardPreviewTest, TheEffectMovesOverTheKeyLayout) {
     ASSERT_EQ(keyboard->KeyButtons().size(), static_cast<std::size_t>(kKeys));
     SetLight(*keyboard, mode, 4, multi);
     keyboard->SetOpen(true);  // the light thread runs while the channel counts as open
+    keyboard->SetPageShown(true);  // ... and someone looks at the page (the keyboard renders itself)
     ASSERT_TRUE(keyboard->StartLightThread());
 
     const std::vector<Rgba> first = ColoursAfter(*keyboard, 12);
@@ -119,6 +120,7 @@ TEST(LightThreadCadenceTest, StepCountsStandAsTheSpeedRow) {
     for (auto* device : {&slow, &fast}) {
         device->SetTableSizes({170, 170, 0, -1});
         device->SetOpen(true);
+        device->SetPageShown(true);
     }
     constexpr int kMode = 1;
     SetLight(slow, kMode, 0, true);
