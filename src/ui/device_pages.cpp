@@ -50,6 +50,8 @@ int ChooseInterfaceDpi(int monitorWidth, int monitorHeight) {
     return monitorWidth > 1500 && monitorHeight > 960 ? 144 : 96;
 }
 
+std::span<const int> SupportedDpis() { return kSupportedDpis; }
+
 bool IsSupportedDpi(int dpi) {
     return std::find(std::begin(kSupportedDpis), std::end(kSupportedDpis), dpi) != std::end(kSupportedDpis);
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "device/hid/products.h"
@@ -42,5 +43,7 @@ std::optional<std::size_t> FindDeviceTypeRow(std::uint16_t vendorId, std::uint16
 int ChooseInterfaceDpi(int monitorWidth, int monitorHeight);
 // True for the DPI values windows accept (48, 72, 96, 120, 144, 168, 192).
 bool IsSupportedDpi(int dpi);
+// Those values, ascending.
+std::span<const int> SupportedDpis();
 
 }  // namespace kx58

@@ -42,11 +42,27 @@ gboolean QueueDispatch(GSource* source, GSourceFunc, gpointer) {
 
 GSourceFuncs kQueueFuncs = {QueuePrepare, QueueCheck, QueueDispatch, nullptr, nullptr, nullptr};
 
+// The accelerator modifiers GTK would otherwise ask of the seat's keyboard while it opens the
+// display; a Wayland compositor without input devices has no seat to ask.
+constexpr auto kAcceleratorModifiers = static_cast<GdkModifierType>(
+    GDK_CONTROL_MASK | GDK_SHIFT_MASK | GDK_MOD1_MASK | GDK_SUPER_MASK | GDK_HYPER_MASK | GDK_META_MASK);
+
+void TraceMissingInput(GdkDisplay* display) {
+    GdkSeat* seat = gdk_display_get_default_seat(display);
+    if (!seat) DebugTrace("uikit: the display has no seat: no pointer or keyboard input");
+    else if (!gdk_seat_get_keyboard(seat)) DebugTrace("uikit: the display's seat has no keyboard");
+}
+
+// The font DPI that windows were last told of: GTK notifies the setting when it is first
+// loaded (Wayland reads it after start-up), which is no change.
+constexpr const char* kToldFontDpi = "kx58-told-font-dpi";
+
 }  // namespace
 
 std::unique_ptr<GtkBackend> GtkBackend::Create(std::string& error) {
     int argc = 0;
     char** argv = nullptr;
+    gtk_accelerator_set_default_mod_mask(kAcceleratorModifiers);
     if (!gtk_init_check(&argc, &argv)) {
         const char* display = g_getenv("DISPLAY");
         const char* wayland = g_getenv("WAYLAND_DISPLAY");
@@ -54,6 +70,7 @@ std::unique_ptr<GtkBackend> GtkBackend::Create(std::string& error) {
                 ", WAYLAND_DISPLAY=" + (wayland ? wayland : "") + ")";
         return nullptr;
     }
+    TraceMissingInput(gdk_display_get_default());
     return std::unique_ptr<GtkBackend>(new GtkBackend());
 }
 
@@ -75,15 +92,19 @@ GtkBackend::GtkBackend() : m_queue(MessageQueue::ForCurrentThread()) {
         g_signal_connect(screen, "monitors-changed", G_CALLBACK(displayChanged), this);
         g_signal_connect(screen, "size-changed", G_CALLBACK(displayChanged), this);
     }
-    g_signal_connect(gtk_settings_get_default(), "notify::gtk-xft-dpi",
-                     G_CALLBACK(+[](GObject*, GParamSpec*, gpointer self) {
+    GtkSettings* settings = gtk_settings_get_default();
+    g_object_set_data(G_OBJECT(settings), kToldFontDpi, GINT_TO_POINTER(FontDpi(settings)));
+    g_signal_connect(settings, "notify::gtk-xft-dpi",
+                     G_CALLBACK(+[](GObject* settings, GParamSpec*, gpointer self) {
+                         const int fontDpi = FontDpi(GTK_SETTINGS(settings));
+                         if (GPOINTER_TO_INT(g_object_get_data(settings, kToldFontDpi)) == fontDpi) return;
+                         g_object_set_data(settings, kToldFontDpi, GINT_TO_POINTER(fontDpi));
                          auto* me = static_cast<GtkBackend*>(self);
                          for (HWND hwnd : me->TopLevelHandles()) {
                              GtkBackendWindow* window = me->FindWindow(hwnd);
                              if (!window) continue;
-                             const int dpi = window->GetMonitorDpi();
                              RECT suggested = window->GetRect();
-                             window->Deliver(WM_DPICHANGED, static_cast<WPARAM>(dpi | (dpi << 16)),
+                             window->Deliver(WM_DPICHANGED, static_cast<WPARAM>(fontDpi | (fontDpi << 16)),
                                              reinterpret_cast<LPARAM>(&suggested));
                          }
                      }),

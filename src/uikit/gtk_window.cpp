@@ -1,7 +1,10 @@
 #include "uikit/gtk_window.h"
 
+#include <gdk/gdkwayland.h>
+
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "platform/debug_trace.h"
 #include "platform/input_hook.h"
@@ -51,11 +54,25 @@ void ApplyCursor(GtkWidget* widget, const char* name) {
     if (cursor) g_object_unref(cursor);
 }
 
+// Moves (edge -1) or resizes the window with the pointer of `press`: on Wayland the compositor
+// takes the drag over only from the seat and serial of that very press.
+void BeginDrag(GtkWidget* window, GdkEventButton* press, int edge) {
+    GdkWindow* toplevel = gtk_widget_get_window(window);
+    GdkDevice* device = gdk_event_get_device(reinterpret_cast<GdkEvent*>(press));
+    if (!toplevel || !device) return;
+    const auto x = static_cast<gint>(press->x_root);
+    const auto y = static_cast<gint>(press->y_root);
+    if (edge < 0) gdk_window_begin_move_drag_for_device(toplevel, device, 1, x, y, press->time);
+    else gdk_window_begin_resize_drag_for_device(toplevel, static_cast<GdkWindowEdge>(edge), device, 1, x, y, press->time);
+}
+
 POINT EventPoint(double x, double y) { return POINT{static_cast<int>(x), static_cast<int>(y)}; }
 
 WindowImplBase* SkinWindow(IWindowHost* host) { return dynamic_cast<WindowImplBase*>(host); }
 
 }  // namespace
+
+bool IsWaylandDisplay(GdkDisplay* display) { return display && GDK_IS_WAYLAND_DISPLAY(display); }
 
 GtkBackendWindow::GtkBackendWindow(GtkBackend* backend, IWindowHost* host, const WindowCreateParams& params)
     : m_backend(backend), m_host(host), m_owner(params.owner), m_popup(params.popup) {
@@ -163,13 +180,24 @@ void GtkBackendWindow::Show(bool show, bool activate) {
         gtk_window_set_focus_on_map(GTK_WINDOW(m_window), activate && !m_popup);
         gtk_widget_show(m_window);
         if (activate && !m_popup) gtk_window_present(GTK_WINDOW(m_window));
+        m_placedSize = m_size;
         m_minimized = false;
         m_backend->NoteShown(this);
     } else {
         if (m_popup) ReleasePopupGrab();
+        else HideOwnedPopups();
         gtk_widget_hide(m_window);
     }
     Deliver(WM_SHOWWINDOW, show ? 1 : 0, 0);
+}
+
+void GtkBackendWindow::HideOwnedPopups() {
+    // Wayland pop-ups hang on their parent's surface, which must outlive them on screen.
+    std::vector<HWND> popups;
+    for (GtkBackendWindow* window : m_backend->m_windows)
+        if (window->m_popup && window->m_owner == m_hwnd && window->m_visible) popups.push_back(window->m_hwnd);
+    for (HWND hwnd : popups)
+        if (GtkBackendWindow* popup = m_backend->FindWindow(hwnd)) popup->Show(false, false);
 }
 
 void GtkBackendWindow::GrabForPopup() {
@@ -205,18 +233,29 @@ RECT GtkBackendWindow::GetRect() const {
 }
 
 void GtkBackendWindow::Move(int x, int y) {
+    PlaceAgainIfResized();
     if (x == m_pos.x && y == m_pos.y) return;
     m_pos = POINT{x, y};
     gtk_window_move(GTK_WINDOW(m_window), x, y);
     Deliver(WM_MOVE, 0, MakeLParam(x, y));
 }
 
+void GtkBackendWindow::PlaceAgainIfResized() {
+    const bool resized = m_size.cx != m_placedSize.cx || m_size.cy != m_placedSize.cy;
+    if (m_popup || !m_visible || !resized || !IsWaylandDisplay(gtk_widget_get_display(m_window))) return;
+    m_placedSize = m_size;
+    gtk_widget_hide(m_window);
+    gtk_widget_show(m_window);
+}
+
 void GtkBackendWindow::Resize(int cx, int cy) {
     cx = std::clamp(cx, 1, kMaxWindowPixels);
     cy = std::clamp(cy, 1, kMaxWindowPixels);
     if (cx == m_size.cx && cy == m_size.cy) return;
-    // The new size holds at once (as SetWindowPos does); GTK confirms it later.
+    // The new size holds at once (as SetWindowPos does); GTK confirms it later. The skin's
+    // minimum, applied when the window was shown at another DPI, must not hold it larger.
     m_size = SIZE{cx, cy};
+    if (m_visible) ApplySizeHints();
     gtk_window_resize(GTK_WINDOW(m_window), cx, cy);
     Deliver(WM_SIZE, 0, MakeLParam(cx, cy));
 }
@@ -265,42 +304,57 @@ gboolean GtkBackendWindow::OnQueryToolTip(GtkWidget*, gint, gint, gboolean, GtkT
     return TRUE;
 }
 
-int GtkBackendWindow::GetMonitorDpi() const {
-    // The user's font DPI (GTK already applies the monitor's scale factor to pixels).
+int FontDpi(GtkSettings* settings) {
     gint xftDpi = 0;
-    g_object_get(gtk_settings_get_default(), "gtk-xft-dpi", &xftDpi, nullptr);
+    g_object_get(settings, "gtk-xft-dpi", &xftDpi, nullptr);
     const int dpi = xftDpi > 0 ? (xftDpi + 512) / 1024 : kDefaultDpi;
     return std::clamp(dpi, 48, 480);
 }
 
-namespace {
-
-GdkMonitor* MonitorOf(GtkWidget* widget, POINT center) {
-    GdkDisplay* display = gtk_widget_get_display(widget);
-    GdkWindow* window = gtk_widget_get_window(widget);
-    GdkMonitor* monitor = window ? gdk_display_get_monitor_at_window(display, window)
-                                 : gdk_display_get_monitor_at_point(display, center.x, center.y);
-    return monitor ? monitor : gdk_display_get_primary_monitor(display);
+int GtkBackendWindow::GetMonitorDpi() const {
+    // The user's font DPI (GTK already applies the monitor's scale factor to pixels).
+    return FontDpi(gtk_settings_get_default());
 }
+
+namespace {
 
 RECT ToRect(const GdkRectangle& area) { return RECT{area.x, area.y, area.x + area.width, area.y + area.height}; }
 
+const RECT kNoMonitorRect{0, 0, 1920, 1080};
+
 }  // namespace
 
+GdkMonitor* GtkBackendWindow::Monitor() const {
+    GdkDisplay* display = gtk_widget_get_display(m_window);
+    GdkWindow* window = gtk_widget_get_window(m_window);
+    GdkMonitor* monitor = window ? gdk_display_get_monitor_at_window(display, window)
+                                 : gdk_display_get_monitor_at_point(display, m_pos.x + m_size.cx / 2,
+                                                                    m_pos.y + m_size.cy / 2);
+    if (!monitor) monitor = gdk_display_get_primary_monitor(display);
+    // Wayland names no primary monitor; an output that just went away leaves none at all.
+    if (!monitor && gdk_display_get_n_monitors(display) > 0) monitor = gdk_display_get_monitor(display, 0);
+    return monitor;
+}
+
 RECT GtkBackendWindow::GetMonitorRect() const {
-    GdkMonitor* monitor = MonitorOf(m_window, POINT{m_pos.x + m_size.cx / 2, m_pos.y + m_size.cy / 2});
-    if (!monitor) return RECT{0, 0, 1920, 1080};
+    GdkMonitor* monitor = Monitor();
+    if (!monitor) return kNoMonitorRect;
     GdkRectangle area{};
     gdk_monitor_get_workarea(monitor, &area);
     return ToRect(area);
 }
 
 RECT GtkBackendWindow::GetMonitorGeometry() const {
-    GdkMonitor* monitor = MonitorOf(m_window, POINT{m_pos.x + m_size.cx / 2, m_pos.y + m_size.cy / 2});
-    if (!monitor) return GetMonitorRect();
+    GdkMonitor* monitor = Monitor();
+    if (!monitor) return kNoMonitorRect;
     GdkRectangle area{};
     gdk_monitor_get_geometry(monitor, &area);
     return ToRect(area);
+}
+
+int GtkBackendWindow::GetMonitorScale() const {
+    GdkMonitor* monitor = Monitor();
+    return monitor ? std::max(1, gdk_monitor_get_scale_factor(monitor)) : 1;
 }
 
 void GtkBackendWindow::Activate() {
@@ -394,13 +448,11 @@ void GtkBackendWindow::HandleButtonPress(GdkEventButton* event) {
     if (event->button == 1) {
         const int edge = SizeEdgeAt(pt);
         if (edge >= 0) {
-            gtk_window_begin_resize_drag(GTK_WINDOW(m_window), static_cast<GdkWindowEdge>(edge), 1,
-                                         static_cast<gint>(event->x_root), static_cast<gint>(event->y_root), event->time);
+            BeginDrag(m_window, event, edge);
             return;
         }
         if (m_host->IsCaptionPoint(pt)) {
-            gtk_window_begin_move_drag(GTK_WINDOW(m_window), 1, static_cast<gint>(event->x_root),
-                                       static_cast<gint>(event->y_root), event->time);
+            BeginDrag(m_window, event, -1);
             return;
         }
     }
@@ -528,6 +580,9 @@ void GtkBackendWindow::OnCommit(GtkIMContext*, const char* text, gpointer self) 
 gboolean GtkBackendWindow::OnFocus(GtkWidget*, GdkEventFocus* event, gpointer self) {
     auto* me = static_cast<GtkBackendWindow*>(self);
     const bool in = event->in != 0;
+    // GTK on Wayland reports a pop-up's focus as lost before it ever had it: that is no close.
+    if (!in && !me->m_focused) return FALSE;
+    me->m_focused = in;
     if (in) gtk_im_context_focus_in(me->m_im);
     else gtk_im_context_focus_out(me->m_im);
     const HWND hwnd = me->m_hwnd;

@@ -13,6 +13,12 @@ namespace kx58::ui {
 
 class GtkBackend;
 
+// True on a Wayland display: the compositor places every window (a client cannot move its
+// own), and there is no XEmbed tray.
+bool IsWaylandDisplay(GdkDisplay* display);
+// The user's font DPI (GTK's "gtk-xft-dpi"), 96 where none is set.
+int FontDpi(GtkSettings* settings);
+
 class GtkBackendWindow : public IBackendWindow {
 public:
     GtkBackendWindow(GtkBackend* backend, IWindowHost* host, const WindowCreateParams& params);
@@ -39,6 +45,8 @@ public:
     RECT GetMonitorRect() const override;
     // The whole monitor the window is on (panels included), screen pixels.
     RECT GetMonitorGeometry() const;
+    // Device pixels per desktop pixel on that monitor (1 on X11 unless GDK_SCALE says more).
+    int GetMonitorScale() const;
     void Activate() override;
 
     IWindowHost* Host() const { return m_host; }
@@ -71,7 +79,12 @@ private:
                                    gpointer self);
 
     void PlaceInputMethod();
+    GdkMonitor* Monitor() const;
+    // Where the compositor places windows, a window that grew or shrank since it was placed
+    // is mapped again when asked to move, so that it is placed whole at its new size.
+    void PlaceAgainIfResized();
     void GrabForPopup();
+    void HideOwnedPopups();
     void ReleasePopupGrab();
     void HandleButtonPress(GdkEventButton* event);
     void HandleButtonRelease(GdkEventButton* event);
@@ -92,12 +105,14 @@ private:
     bool m_minimized = false;
     bool m_captured = false;
     bool m_mouseInside = false;
+    bool m_focused = false;
     bool m_grabbed = false;
     bool m_preediting = false;
     int m_inputBlocks = 0;
     int m_paintCount = 0;
     POINT m_pos{};
     SIZE m_size{};
+    SIZE m_placedSize{};
     CursorKind m_cursor = CursorKind::Arrow;
     std::string m_toolTip;
     RECT m_toolTipArea{};

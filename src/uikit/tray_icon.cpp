@@ -7,6 +7,9 @@
 #include "uikit/gtk_backend.h"
 #include "uikit/ui_events.h"
 
+// Last: Xlib's macros (None, Status, ...) reach no header of ours.
+#include <gdk/gdkx.h>
+
 // GtkStatusIcon is deprecated but is what GTK 3 offers for XEmbed trays.
 G_GNUC_BEGIN_IGNORE_DEPRECATIONS
 
@@ -31,6 +34,13 @@ bool UsesGtk() {
     return gtk && gtk->OnOwnThread();
 }
 
+// GtkStatusIcon embeds into an X11 tray (XEmbed); elsewhere (Wayland) it has no widget to
+// live in, and GTK complains at each call.
+bool DisplayCanHoldTrayIcon() {
+    GdkDisplay* display = gdk_display_get_default();
+    return display && GDK_IS_X11_DISPLAY(display);
+}
+
 }  // namespace
 
 CTrayIcon::CTrayIcon() = default;
@@ -47,6 +57,10 @@ bool CTrayIcon::CreateTrayIcon(HWND receiver, UINT iconId, const std::string& ti
     m_created = true;
     m_visible = true;
     if (!UsesGtk()) return true;
+    if (!DisplayCanHoldTrayIcon()) {
+        DebugTrace("uikit: this display has no tray: the tray icon is left out");
+        return true;
+    }
     m_native = std::make_unique<Native>();
     m_native->icon = gtk_status_icon_new_from_icon_name(kStockIcon);
     if (!iconPath.empty()) SetIcon(iconPath);

@@ -29,4 +29,21 @@ RECT MonitorRectOf(const CWindowWnd& window) {
     return backend->GetMonitorRect();
 }
 
+MonitorMetrics MonitorMetricsOf(const CWindowWnd& window) {
+    IBackendWindow* backend = window.GetBackendWindow();
+    if (!backend) return MonitorMetrics{RECT{0, 0, 1920, 1080}, RECT{0, 0, 1920, 1080}, 1};
+    const auto* gtk = dynamic_cast<GtkBackendWindow*>(backend);
+    return MonitorMetrics{MonitorRectOf(window), backend->GetMonitorRect(), gtk ? gtk->GetMonitorScale() : 1};
+}
+
+int LargestDpiThatFits(SIZE size96, const RECT& area, int preferred, std::span<const int> dpis) {
+    if (dpis.empty()) return preferred;
+    const auto fits = [&](int dpi) {
+        return ScaleForDpi(size96.cx, dpi) <= area.Width() && ScaleForDpi(size96.cy, dpi) <= area.Height();
+    };
+    for (auto dpi = dpis.rbegin(); dpi != dpis.rend(); ++dpi)
+        if (*dpi <= preferred && fits(*dpi)) return *dpi;
+    return dpis.front();
+}
+
 }  // namespace kx58::ui

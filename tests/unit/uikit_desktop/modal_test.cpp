@@ -80,5 +80,19 @@ TEST(WindowPlacement, CentresOnTheOwnerAndStaysOnTheMonitor) {
     EXPECT_EQ(centred.y, 0);
 }
 
+TEST(WindowPlacement, TheDpiIsTheLargestUpToTheWantedOneAtWhichTheWindowFitsTheWorkArea) {
+    const int dpis[] = {48, 72, 96, 120, 144, 168, 192};
+    const SIZE window{1000, 640};
+    EXPECT_EQ(LargestDpiThatFits(window, RECT{0, 32, 1920, 1080}, 144, dpis), 144);  // full HD below a panel
+    EXPECT_EQ(LargestDpiThatFits(window, RECT{0, 0, 1500, 960}, 144, dpis), 144);    // exactly
+    EXPECT_EQ(LargestDpiThatFits(window, RECT{0, 0, 1600, 959}, 144, dpis), 120);    // one pixel short
+    EXPECT_EQ(LargestDpiThatFits(window, RECT{0, 0, 960, 540}, 72, dpis), 72);       // a scale 2 output
+    EXPECT_EQ(LargestDpiThatFits(window, RECT{0, 0, 1024, 600}, 96, dpis), 72);
+    EXPECT_EQ(LargestDpiThatFits(window, RECT{0, 0, 320, 200}, 144, dpis), 48);      // too small at every DPI
+    EXPECT_EQ(LargestDpiThatFits(window, RECT{0, 0, 320, 200}, 24, dpis), 48);
+    EXPECT_EQ(LargestDpiThatFits(window, RECT{0, 0, 3840, 2160}, 100, dpis), 96);    // never above the wanted one
+    EXPECT_EQ(LargestDpiThatFits(window, RECT{0, 0, 3840, 2160}, 100, {}), 100);
+}
+
 }  // namespace
 }  // namespace desktoptest

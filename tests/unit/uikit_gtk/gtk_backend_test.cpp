@@ -178,6 +178,22 @@ TEST_F(GtkBackendTest, AChangedFontDpiRescalesEveryWindow) {
     EXPECT_TRUE(PumpUntil([&] { return owner.GetPaintManager().GetDPI() == 96; }));
 }
 
+TEST_F(GtkBackendTest, AShownWindowShrinksBelowItsSkinMinimumWhenItsDpiFalls) {
+    std::string skin = OwnerSkin();
+    skin.replace(skin.find("<Window "), 8, R"(<Window mininfo="300,200" )");
+    RecordingWindow window{skin};
+    ASSERT_TRUE(window.Open(nullptr, false, 400, 300));
+    ASSERT_TRUE(PumpUntil([&] { return GtkWindowOf(window)->PaintCount() > 0; }));
+    window.GetPaintManager().SetDPI(72);
+    EXPECT_TRUE(PumpUntil([&] {
+        gint width = 0, height = 0;
+        gtk_window_get_size(GtkWindowOf(window)->Widget(), &width, &height);
+        return width == 225 && height == 150;
+    }));
+    EXPECT_EQ(window.GetBackendWindow()->GetClientSize().cx, 225);
+    window.Destroy();
+}
+
 // The visible tool tip window and its text, as GTK shows it on the screen.
 struct ShownTip {
     bool visible = false;
