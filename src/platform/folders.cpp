@@ -85,10 +85,9 @@ std::string UserData() {
     return CreatedOrEmpty(WithSlash(base) + kAppName + "/", 0755);
 }
 
-std::string UserConfig() {
-    const std::string base = EnvOr("XDG_CONFIG_HOME", Home() + "/.config");
-    return CreatedOrEmpty(WithSlash(base) + kAppName + "/", 0755);
-}
+std::string ConfigHome() { return WithSlash(EnvOr("XDG_CONFIG_HOME", Home() + "/.config")); }
+
+std::string UserConfig() { return CreatedOrEmpty(ConfigHome() + kAppName + "/", 0755); }
 
 std::string Runtime() { return CheckRuntime().path; }
 

@@ -22,6 +22,8 @@ std::string Sdk();
 // $XDG_DATA_HOME (default ~/.local/share) + "/KX58RGBVs Device/", created on demand.
 // Empty when it cannot be created.
 std::string UserData();
+// $XDG_CONFIG_HOME (default ~/.config) + "/", the session's configuration base; not created.
+std::string ConfigHome();
 // $XDG_CONFIG_HOME (default ~/.config) + "/KX58RGBVs Device/", created on demand.
 std::string UserConfig();
 // $XDG_RUNTIME_DIR + "/kx58/" (fallback /tmp/kx58-$UID/ when the variable is unset), mode

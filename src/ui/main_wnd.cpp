@@ -80,6 +80,8 @@ void CMainWnd::StartThreads() {
     }
     if (!m_threads.Start(kLightSyncSlot, "light sync", [this](Event& stop) { m_lightSync.Run(stop); }))
         DebugTrace("main window: the synchronised lighting did not start");
+    if (m_sleepWatch.Start(GetHWND()))
+        m_threads.Adopt(kSleepWatchSlot, "sleep watch", [this](std::uint32_t ms) { return m_sleepWatch.Stop(ms); });
 }
 
 ui::CControlUI* CMainWnd::CreateControl(const std::string& className) {

@@ -23,6 +23,7 @@
 #include "ui/light_sync_engine.h"
 #include "ui/skin_wnd.h"
 #include "net/update_check.h"
+#include "platform/sleep_watch.h"
 #include "ui/thread_slots.h"
 #include "uikit/container.h"
 #include "uikit/menu_wnd.h"
@@ -84,6 +85,8 @@ struct DevicePage {
 // Product families the window addresses, by the kind of their page's type row.
 inline constexpr DeviceKind kMiceAndKeyboards[] = {DeviceKind::MouseWired, DeviceKind::KeyboardWired};
 inline constexpr DeviceKind kLightingDevices[] = {DeviceKind::MouseWired, DeviceKind::KeyboardWired, DeviceKind::MousePad};
+inline constexpr DeviceKind kEveryProduct[] = {DeviceKind::MouseWired, DeviceKind::KeyboardWired, DeviceKind::MousePad,
+                                               DeviceKind::Headset};
 
 class CMainWnd : public ui::WindowImplBase {
 public:
@@ -128,6 +131,10 @@ public:
     // The settings window (opened elsewhere); relayed messages go to it.
     void SetSettingsWindow(HWND hwnd) { m_settingsWnd = hwnd; }
     HWND SettingsWindow() const { return m_settingsWnd; }
+    // Started from the session's autostart: the window stays in the tray until the user asks
+    // for it (a tray click or another start). Called before Create.
+    void StartInTray() { m_stayInTray = true; }
+    bool IsStayingInTray() const { return m_stayInTray; }
     HWND SkinWindow() const;
     // The folder of the upgrade program (the "Update" folder beside the program).
     void SetUpgradeFolder(std::string folder) { m_upgradeFolder = std::move(folder); }
@@ -182,6 +189,7 @@ private:
     LRESULT OnDeviceRemovedMessage(WPARAM slot, LPARAM);
     LRESULT OnClearUpdateMark(WPARAM, LPARAM);
     LRESULT OnLinkStateMessage(WPARAM tabIndex, LPARAM up);
+    LRESULT OnDeviceWake(WPARAM typeRow, LPARAM);
     LRESULT OnDisplayChange(WPARAM, LPARAM);
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM);
     LRESULT OnDpiNotice(WPARAM, LPARAM);
@@ -320,6 +328,8 @@ private:
     void CatchUpWithDiscovery();
     void HideTab(DevicePage& page);
     void OnLinkState(WPARAM tabIndex, LPARAM up);
+    // The device tabs' colour streams have work again (a page may have come on screen).
+    void WakeDeviceStreams();
     int ConnectedTabCount();
     void ScrollTabStrip(int step);
     ui::CContainerUI* TabStrip();
@@ -365,6 +375,7 @@ private:
     LightSyncEngine m_lightSync{[this] { return SyncDevices(); }};
     ThreadSlots::StopResult m_lastStop;
     CDeviceDiscovery m_discovery;
+    SleepWatch m_sleepWatch;
     DeviceTable m_slots;
     std::vector<DevicePage> m_pages;
     std::array<std::uint32_t, 4> m_versionDescriptor{};
@@ -376,6 +387,7 @@ private:
     bool m_displayChanged = false;
     bool m_windowInitialised = false;
     bool m_shuttingDown = false;
+    bool m_stayInTray = false;
     bool m_gameRestorePending = false;
     int m_dpi = 96;
     CQuorinUSBDevice* m_lightWriteDevice = nullptr;  // edited lighting waiting for its write

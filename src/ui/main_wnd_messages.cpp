@@ -48,6 +48,7 @@ void CMainWnd::BuildMessageRoutes() {
     route(WM_DEVICE_REMOVED, &M::OnDeviceRemovedMessage, false);
     route(WM_CLEAR_UPDATE_MARK, &M::OnClearUpdateMark, false);
     route(WM_DEVICE_LINK_STATE, &M::OnLinkStateMessage, false);
+    route(WM_DEVICE_WAKE, &M::OnDeviceWake, false);
     route(WM_DISPLAYCHANGE, &M::OnDisplayChange, false);
     route(WM_DPICHANGED, &M::OnDpiChanged, false);
     route(WM_DPI_NOTICE, &M::OnDpiNotice, false);
@@ -112,11 +113,13 @@ void CMainWnd::TellDisplayRefresh() {
     // The colour display on a page is worth repainting only while someone may look at it.
     const bool refresh = m_windowActive || m_mouseInside;
     ForEachDevice(kLightingDevices, [refresh](CQuorinUSBDevice& device) { device.SetDisplayRefresh(refresh); });
+    if (refresh) WakeDeviceStreams();
 }
 
 LRESULT CMainWnd::OnInstanceMessage(WPARAM wParam, LPARAM lParam) {
     DebugTraceF("软件标示 %u，%xd%xd", m_messages.UWM_APP_INSTANCE_MSG, static_cast<unsigned>(wParam),
                 static_cast<unsigned>(lParam));
+    if (lParam != 0) m_stayInTray = false;  // another start asks for the window; the first scan does not
     if (!m_shuttingDown) ShowStep();
     return 0;
 }
@@ -213,6 +216,17 @@ LRESULT CMainWnd::OnClearUpdateMark(WPARAM, LPARAM) {
 LRESULT CMainWnd::OnLinkStateMessage(WPARAM tabIndex, LPARAM up) {
     OnLinkState(tabIndex, up);
     return 0;
+}
+
+LRESULT CMainWnd::OnDeviceWake(WPARAM typeRow, LPARAM) {
+    for (DevicePage& page : m_pages)
+        if (page.typeRow == typeRow && page.tab) page.tab->WakeStream();
+    return 0;
+}
+
+void CMainWnd::WakeDeviceStreams() {
+    for (DevicePage& page : m_pages)
+        if (page.tab) page.tab->WakeStream();
 }
 
 LRESULT CMainWnd::OnDisplayChange(WPARAM, LPARAM) {

@@ -5,6 +5,7 @@
 #include "ui/auxiliary_window.h"
 #include "ui/main_wnd.h"
 #include "uikit/menu_wnd.h"
+#include "uikit/window_placement.h"
 
 namespace kx58 {
 
@@ -16,11 +17,13 @@ void CMainWnd::UpdateNoDeviceLayer() {
 }
 
 void CMainWnd::SetMainWindowHidden(bool hidden) {
-    ForEachDevice(kMiceAndKeyboards, [hidden](CQuorinUSBDevice& device) { device.SetMainWindowHidden(hidden); });
+    ForEachDevice(kEveryProduct, [hidden](CQuorinUSBDevice& device) { device.SetMainWindowHidden(hidden); });
+    if (!hidden) WakeDeviceStreams();
 }
 
 void CMainWnd::ShowStep() {
     UpdateNoDeviceLayer();
+    if (m_stayInTray) return SetMainWindowHidden(true);
     SetMainWindowHidden(false);
     SendMessage(WM_SYSCOMMAND, ui::SC_RESTORE);
     // Raised above the other windows once, then back in the normal order.
@@ -28,11 +31,25 @@ void CMainWnd::ShowStep() {
     SetTopmost(false);
 }
 
+namespace {
+
+int FittingInterfaceDpi(const ui::CWindowWnd& window) {
+    // The monitor rule counts device pixels; a scaled output (Wayland) shows each interface pixel
+    // as `scale` of them. Then the window must fit the work area: a compositor that places the
+    // window itself never moves a part of it back onto the screen.
+    const ui::MonitorMetrics monitor = ui::MonitorMetricsOf(window);
+    const int wanted = ChooseInterfaceDpi(monitor.geometry.Width() * monitor.scale,
+                                          monitor.geometry.Height() * monitor.scale) / monitor.scale;
+    return ui::LargestDpiThatFits(ui::SIZE{kFixedWindowWidth, kFixedWindowHeight}, monitor.workArea, wanted,
+                                  SupportedDpis());
+}
+
+}  // namespace
+
 void CMainWnd::FixSizeAndDpi() {
     const bool wasShown = IsWindowVisible() && !IsMinimized();
     if (!wasShown) SendMessage(WM_SYSCOMMAND, ui::SC_RESTORE);
-    const ui::RECT monitor = GetBackendWindow() ? GetBackendWindow()->GetMonitorRect() : ui::RECT{0, 0, 1920, 1080};
-    int dpi = ChooseInterfaceDpi(monitor.Width(), monitor.Height());
+    int dpi = FittingInterfaceDpi(*this);
     if (!IsSupportedDpi(dpi)) {
         DebugTrace("MAIN_WND DPI SET ERROR");
         dpi = 96;
@@ -62,6 +79,7 @@ void CMainWnd::OnTrayClick(bool right) {
         HideToTray();
         return;
     }
+    m_stayInTray = false;
     FixSizeAndDpi();
     ShowStep();
     m_pm.NeedUpdate();
@@ -79,6 +97,7 @@ void CMainWnd::OpenTrayMenu() {
 
 void CMainWnd::TellLightingControl(bool on) {
     ForEachDevice(kLightingDevices, [on](CQuorinUSBDevice& device) { device.SetHostLighting(on); });
+    if (on) WakeDeviceStreams();
 }
 
 void CMainWnd::SetLightingControl(bool on, bool announce) {

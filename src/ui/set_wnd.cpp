@@ -8,6 +8,7 @@
 #include "platform/shell_execute.h"
 #include "ui/about_wnd.h"
 #include "ui/app_messages.h"
+#include "ui/autostart.h"
 #include "ui/auxiliary_window.h"
 #include "ui/language.h"
 #include "uikit/button.h"
@@ -109,6 +110,7 @@ CSetWnd* CSetWnd::Create(ui::CWindowWnd& owner, SetWndOptions options) {
 
 void CSetWnd::InitWindow() {
     FillLanguages();
+    ShowAutostart();
     const std::optional<std::string> stored = ReadUpdateTime(Folders::UserData());
     m_lastCheckDate = stored ? *stored : UpdateDateToday();
     if (!stored && !WriteUpdateTime(Folders::UserData(), m_lastCheckDate)) DebugTrace("settings: updatetime.config cannot be written");
@@ -128,6 +130,16 @@ void CSetWnd::FillLanguages() {
         combo->Add(item);
     }
     combo->SelectItem(m_options.languageIndex, false, false);
+}
+
+void CSetWnd::ShowAutostart() {
+    if (auto* option = dynamic_cast<ui::COptionUI*>(m_pm.FindControl("autostart_option")))
+        option->Selected(IsAutostartOn(), false);
+}
+
+void CSetWnd::SwitchAutostart(bool on) {
+    if (!SetAutostart(on)) DebugTraceF("settings: the start with the session cannot be switched %s", on ? "on" : "off");
+    ShowAutostart();  // what the session will do, also after a refusal
 }
 
 void CSetWnd::FillUpdateList() {
@@ -202,6 +214,8 @@ void CSetWnd::Notify(ui::TNotifyUI& msg) {
         ShowPage("set_page_tab", 0);
     } else if (msg.sType == ui::DUI_MSGTYPE_SELECTCHANGED && msg.wParam != 0 && name == "set_in_update_wnd_btn") {
         ShowPage("set_page_tab", 1);
+    } else if (msg.sType == ui::DUI_MSGTYPE_SELECTCHANGED && name == "autostart_option") {
+        SwitchAutostart(msg.wParam != 0);
     } else if (msg.sType == ui::DUI_MSGTYPE_CLICK) {
         if (name == "update_fw_and_ap") return ShowPage("get_update_tab_layout", 1);
         if (name == "update_summary_btn") return ShowPage("get_update_tab_layout", 0);

@@ -1,8 +1,8 @@
 #pragma once
 // CSetWnd: the settings window ("SetWnd", "setwnd.xml"), a modal pop-up of the main window
-// with two pages: the interface language, and the update check of the program and of each
-// connected product. A language choice goes to the main window, which switches every window
-// and tells this one to show its texts anew.
+// with two pages: the interface language with the switch of the start with the session, and
+// the update check of the program and of each connected product. A language choice goes to
+// the main window, which switches every window and tells this one to show its texts anew.
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,6 +60,8 @@ public:
 private:
     CSetWnd(HWND owner, SetWndOptions options) : m_owner(owner), m_options(std::move(options)) {}
     void FillLanguages();
+    void ShowAutostart();
+    void SwitchAutostart(bool on);
     void StartUpdateCheck();
     void FillUpdateList();
     void OnUpdateResult(WPARAM index);

@@ -19,6 +19,7 @@ inline constexpr std::size_t kThreadSlotCount = 20;
 inline constexpr std::size_t kDeviceCaptureSlot = 0;
 inline constexpr std::size_t kAudioDaemonSlot = 1;
 inline constexpr std::size_t kLightSyncSlot = 8;
+inline constexpr std::size_t kSleepWatchSlot = 9;
 inline constexpr std::uint32_t kThreadStopBoundMs = 1000;
 
 class ThreadSlots {

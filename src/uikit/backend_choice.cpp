@@ -34,6 +34,10 @@ bool InstallChosenBackend(std::string& error) {
             return false;
         case BackendChoice::Gtk: break;
     }
+    // Every window is drawn with cairo into GTK's own buffers; nothing uses OpenGL. Without
+    // this GDK probes GLX for its visuals and maps the GL driver (on a software renderer,
+    // LLVM: some 40 MB) into the process. A GDK_GL set by the user stays.
+    setenv("GDK_GL", "disable", 0);
     std::string why;
     auto gtk = GtkBackend::Create(why);
     if (!gtk) {

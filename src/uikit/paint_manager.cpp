@@ -1,6 +1,8 @@
 #include "uikit/paint_manager.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <mutex>
 
 #include "platform/debug_trace.h"
@@ -322,11 +324,29 @@ void CPaintManagerUI::UpdateLayout() {
 void CPaintManagerUI::Paint(cairo_t* cr, const RECT& dirty) {
     if (m_needUpdate) UpdateLayout();
     if (!m_root || dirty.IsEmpty()) return;
+    static std::atomic<bool> painted{false};
+    if (!painted.exchange(true)) DebugTraceF("uikit: first paint, %lld ms after the start", static_cast<long long>(ProcessUptimeMs()));
+    // A few small changes far apart (LEDs round a picture, a status line) would otherwise
+    // repaint everything within their bounding box.
+    cairo_rectangle_list_t* parts = cairo_copy_clip_rectangle_list(cr);
+    const bool split = parts->status == CAIRO_STATUS_SUCCESS && parts->num_rectangles > 1;
+    for (int i = 0; split && i < parts->num_rectangles; ++i) {
+        const cairo_rectangle_t& part = parts->rectangles[i];
+        const RECT rect{static_cast<int>(std::floor(part.x)), static_cast<int>(std::floor(part.y)),
+                        static_cast<int>(std::ceil(part.x + part.width)), static_cast<int>(std::ceil(part.y + part.height))};
+        PaintPart(cr, IntersectRects(rect, dirty));
+    }
+    cairo_rectangle_list_destroy(parts);
+    if (!split) PaintPart(cr, dirty);
+}
+
+void CPaintManagerUI::PaintPart(cairo_t* cr, const RECT& part) {
+    if (part.IsEmpty()) return;
     cairo_save(cr);
-    cairo_rectangle(cr, dirty.left, dirty.top, dirty.Width(), dirty.Height());
+    cairo_rectangle(cr, part.left, part.top, part.Width(), part.Height());
     cairo_clip(cr);
-    m_root->DoPaint(cr, dirty);
-    if (m_popup) m_popup->DoPaint(cr, dirty);
+    m_root->DoPaint(cr, part);
+    if (m_popup) m_popup->DoPaint(cr, part);
     cairo_restore(cr);
 }
 

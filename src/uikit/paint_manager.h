@@ -160,6 +160,7 @@ public:
     static constexpr int kModifierShift = 16;
 
 private:
+    void PaintPart(cairo_t* cr, const RECT& part);
     struct TimerInfo {
         CControlUI* control;
         UINT localId;

@@ -50,6 +50,7 @@ private:
     ScopedEnv data_;
     ScopedEnv config_;
     ScopedEnv soundServer_;
+    ScopedEnv systemBus_;
     ScopedEnv desktopSettings_;
 };
 

@@ -102,3 +102,10 @@ convert -size 32x32 xc:none -fill '#1F6E8C' -stroke none -draw "circle 16,16 16,
   -fill none -stroke '#FFFFFF' -strokewidth 3 -draw "polyline 9,16 14,21 23,11" PNG32:update_status.png
 convert -size 32x32 xc:none -fill '#8C5A1F' -stroke none -draw "circle 16,16 16,3" \
   -fill '#FFFFFF' -draw "roundrectangle 14,8 18,19 2,2" -draw "circle 16,23.5 16,21.5" PNG32:update_attention.png
+
+# Check box: unchecked and checked, two 20x20 cells.
+convert -size 40x20 xc:none \
+  -fill '#23262E' -stroke '#5A606E' -strokewidth 1.5 -draw "roundrectangle 2,2 17,17 4,4" \
+  -fill "$accent" -stroke "$accent" -draw "roundrectangle 22,2 37,17 4,4" \
+  -fill none -stroke '#0E1116' -strokewidth 2 -draw "line 25,10 28.5,13.5 line 28.5,13.5 34.5,6.5" \
+  PNG32:check.png

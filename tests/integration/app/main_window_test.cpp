@@ -211,6 +211,20 @@ TEST_F(MainWindowTest, TheChosenLanguageSwitchesTextsAndIsRememberedAndADisplayC
     EXPECT_TRUE(window->IsWindowVisible());
 }
 
+TEST_F(MainWindowTest, OnAMonitorTooSmallForTheWindowTheSizeFixLowersTheDpiUntilTheWindowFits) {
+    OpenWindow();
+    ASSERT_TRUE(RunUntil([&] { return Backend()->GetClientSize().cx == kFixedWindowWidth; }));
+    const ui::RECT netbook{0, 0, 1024, 600};
+    ui::HeadlessBackend::Get()->SetMonitor(netbook, 96);
+    SendMessage(window->GetHWND(), WM_DISPLAYCHANGE, 0, 0);
+    EXPECT_EQ(window->InterfaceDpi(), 72);
+    const ui::RECT placed = Backend()->GetRect();
+    EXPECT_EQ(placed.Width(), kFixedWindowWidth * 3 / 4);
+    EXPECT_EQ(placed.Height(), kFixedWindowHeight * 3 / 4);
+    EXPECT_EQ(ui::IntersectRects(placed, netbook), placed);
+    EXPECT_TRUE(window->IsWindowVisible());
+}
+
 TEST_F(MainWindowTest, TheLightingSwitchFollowsClicksAndOutsideToolsAndReachesTheDevices) {
     ASSERT_TRUE(rack->Plug("kb"));
     OpenWindow();
