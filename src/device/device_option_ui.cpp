@@ -6,6 +6,7 @@
 #include "device/quorin_usb_device.h"
 #include "platform/debug_trace.h"
 #include "platform/message_queue.h"
+#include "platform/tick.h"
 #include "uikit/paint_manager.h"
 
 namespace kx58 {
@@ -99,6 +100,11 @@ void CDeviceOptionUI::Arm(UINT id, std::uint32_t delayMs) {
     SetTimer(id, delayMs);
 }
 
+void CDeviceOptionUI::ArmOnGrid(UINT id, std::uint32_t periodMs) {
+    armed_[id] = periodMs;
+    SetTimer(id, MsToTickGrid(periodMs / 2, periodMs));
+}
+
 void CDeviceOptionUI::Disarm(UINT id) {
     armed_.erase(id);
     KillTimer(id);
@@ -184,7 +190,7 @@ void CDeviceOptionUI::OnColourStreamTimer() {
     // requests and a page coming on screen wake it again (WakeStream).
     const CDeviceChannel& channel = device_->CommandChannel();
     if (channel.IsConnected() && (device_->TakesStreamFrames() || device_->IsPageShown()))
-        Arm(kTimerColourStream, channel.IsWirelessMode() ? kStreamWirelessMs : kStreamCableMs);
+        ArmOnGrid(kTimerColourStream, channel.IsWirelessMode() ? kStreamWirelessMs : kStreamCableMs);
 }
 
 bool CDeviceOptionUI::PageOnScreen() const {

@@ -82,7 +82,8 @@ public:
     void StopAllTimers();
     // The handler of one tab timer; the timer was one-shot and is gone when this runs.
     void OnTimer(UINT id);
-    // Delay of an armed tab timer, 0 when it is not armed.
+    // Delay of an armed tab timer (its period for one aligned to the tick grid), 0 when it
+    // is not armed.
     std::uint32_t ArmedDelay(UINT id) const;
     // UI thread: the colour stream has work again (a device request, the page coming on
     // screen, host lighting on): arms its timer unless it runs or the attach step is pending.
@@ -90,6 +91,8 @@ public:
 
 private:
     void Arm(UINT id, std::uint32_t delayMs);
+    // Due on the next multiple of the period, so every tab's stream shares one wake.
+    void ArmOnGrid(UINT id, std::uint32_t periodMs);
     void Disarm(UINT id);
     void OnAttachTimer();
     void OnSwitchLinkTimer();

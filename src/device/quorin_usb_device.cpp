@@ -30,7 +30,10 @@ constexpr std::uint32_t kIdleWaitMs = 100;
 // Nobody takes the previews: woken by the page being shown or host lighting coming on, and
 // once a second for what wakes nobody (a connection made, a mode changed by the device).
 constexpr std::uint32_t kUnusedWaitMs = 1000;
-constexpr std::uint32_t kMinPreviewWaitMs = 20;
+// The stream and the page take the colours on the 100 ms tick grid: the thread wakes just
+// before each of their ticks rather than at every step of a fast effect.
+constexpr std::uint32_t kConsumerTickMs = 100;
+constexpr std::uint32_t kAheadOfConsumerMs = 5;
 constexpr std::uint32_t kUnchangedStreamFrameMs = 1000;
 constexpr std::uint32_t kNoPreviewWaitMs = 50;
 constexpr std::uint32_t kMaxCatchUpMs = 2000;
@@ -550,9 +553,9 @@ void CQuorinUSBDevice::StopLightThread() { lightThread_.Stop(kLightThreadStopMs)
 
 void CQuorinUSBDevice::LightThreadBody(kx58::Event& exitEvent) {
     // A preview step is due every speed-table value of ticks of about 2 ms. The thread sleeps
-    // until the next step is due instead of waking every millisecond to count ticks, and
-    // runs the steps due meanwhile when it wakes: the stream and the page take the colours
-    // only every 100 ms. With nobody taking them it sleeps until woken.
+    // until the consumers' tick after the next step instead of waking every millisecond to
+    // count ticks, and runs the steps due meanwhile when it wakes. With nobody taking the
+    // colours it sleeps until woken.
     std::uint32_t lastStep = TickCount();
     std::uint32_t waitMs = 1;
     while (WaitAny({&exitEvent, &lightWake_}, waitMs) != 0) {
@@ -566,7 +569,7 @@ void CQuorinUSBDevice::LightThreadBody(kx58::Event& exitEvent) {
             waitMs = kUnusedWaitMs;
             continue;
         }
-        waitMs = std::max(RunPreviewTick(lastStep), kMinPreviewWaitMs);
+        waitMs = MsToTickGrid(RunPreviewTick(lastStep) + kAheadOfConsumerMs, kConsumerTickMs) - kAheadOfConsumerMs;
     }
     DebugTrace(LightThreadExitTrace());
 }

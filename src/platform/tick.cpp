@@ -17,6 +17,14 @@ std::uint64_t TickCount64() {
 
 std::uint32_t TickCount() { return static_cast<std::uint32_t>(TickCount64()); }
 
+std::uint32_t MsToTickGrid(std::uint32_t atLeastMs, std::uint32_t gridMs) {
+    if (gridMs == 0) return atLeastMs;
+    const std::uint64_t now = TickCount64();
+    const std::uint64_t earliest = now + atLeastMs;
+    const std::uint64_t due = (earliest + gridMs - 1) / gridMs * gridMs;
+    return static_cast<std::uint32_t>(due - now);
+}
+
 void SleepMs(std::uint32_t milliseconds) {
     timespec remaining{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
     while (nanosleep(&remaining, &remaining) == -1 && errno == EINTR) {

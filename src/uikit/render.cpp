@@ -14,6 +14,7 @@
 #include "platform/private_font.h"
 #include "uikit/paint_manager.h"
 #include "uikit/resource_manager.h"
+#include "uikit/scaled_image_cache.h"
 
 namespace kx58::ui {
 
@@ -89,33 +90,61 @@ private:
     std::map<std::string, SurfacePtr> m_images;
 };
 
+// A kept part serves where the paint lands on whole pixels: the manager's own transform is a
+// translation (a HiDPI device scale lives in the target, which the kept part shares).
+bool PaintsOnWholePixels(cairo_t* cr) {
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    return m.xx == 1 && m.yy == 1 && m.xy == 0 && m.yx == 0 && m.x0 == std::floor(m.x0) && m.y0 == std::floor(m.y0);
+}
+
+// The part as a source at `dst`: kept when drawing it would filter or upload the picture,
+// else a view of the image scaled in place. The caller destroys the pattern.
+cairo_pattern_t* PartPattern(cairo_t* cr, cairo_surface_t* image, const RECT& src, const RECT& dst) {
+    cairo_surface_t* target = cairo_get_target(cr);
+    const bool scaled = dst.Width() != src.Width() || dst.Height() != src.Height();
+    const bool uploads = cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE;
+    if ((scaled || uploads) && PaintsOnWholePixels(cr)) {
+        if (cairo_surface_t* kept = ScaledImagePart(target, image, src, dst.Width(), dst.Height())) {
+            cairo_pattern_t* pattern = cairo_pattern_create_for_surface(kept);
+            cairo_surface_destroy(kept);
+            cairo_matrix_t m;
+            cairo_matrix_init_translate(&m, -dst.left, -dst.top);
+            cairo_pattern_set_matrix(pattern, &m);
+            return pattern;
+        }
+    }
+    // A view of just this part, so filtering at its edges never samples the neighbours.
+    cairo_surface_t* view = cairo_surface_create_for_rectangle(image, src.left, src.top, src.Width(), src.Height());
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(view);
+    cairo_surface_destroy(view);
+    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+    cairo_matrix_t m;
+    cairo_matrix_init_scale(&m, double(src.Width()) / dst.Width(), double(src.Height()) / dst.Height());
+    cairo_matrix_translate(&m, -dst.left, -dst.top);
+    cairo_pattern_set_matrix(pattern, &m);
+    return pattern;
+}
+
 void DrawImagePart(cairo_t* cr, cairo_surface_t* image, const RECT& src, const RECT& dst,
                    double alpha, DWORD tint) {
     if (src.IsEmpty() || dst.IsEmpty()) return;
     cairo_save(cr);
     cairo_rectangle(cr, dst.left, dst.top, dst.Width(), dst.Height());
     cairo_clip(cr);
-    cairo_translate(cr, dst.left, dst.top);
-    cairo_scale(cr, double(dst.Width()) / src.Width(), double(dst.Height()) / src.Height());
-    // A view of just this part, so filtering at its edges never samples the neighbours.
-    cairo_surface_t* part = cairo_surface_create_for_rectangle(image, src.left, src.top, src.Width(),
-                                                               src.Height());
+    cairo_pattern_t* part = PartPattern(cr, image, src, dst);
     if (tint != 0) {
         // The image's coverage masks the colour: a white key picture lit in any colour.
-        cairo_pattern_t* mask = cairo_pattern_create_for_surface(part);
-        cairo_pattern_set_extend(mask, CAIRO_EXTEND_PAD);
         cairo_set_source_rgba(cr, ((tint >> 16) & 0xFF) / 255.0, ((tint >> 8) & 0xFF) / 255.0,
                               (tint & 0xFF) / 255.0, ((tint >> 24) & 0xFF) / 255.0 * alpha);
-        cairo_mask(cr, mask);
-        cairo_pattern_destroy(mask);
+        cairo_mask(cr, part);
     } else {
-        cairo_set_source_surface(cr, part, 0, 0);
-        cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+        cairo_set_source(cr, part);
         if (alpha >= 1.0) cairo_paint(cr);
         else cairo_paint_with_alpha(cr, alpha);
     }
+    cairo_pattern_destroy(part);
     cairo_restore(cr);
-    cairo_surface_destroy(part);
 }
 
 }  // namespace
