@@ -32,8 +32,8 @@ public:
     }
 
     cairo_surface_t* Get(cairo_surface_t* target, cairo_surface_t* image, const RECT& src, int width, int height) {
-        const PartKey key{image,  src.left, src.top, src.right, src.bottom, width, height,
-                          cairo_surface_get_type(target), cairo_surface_get_device(target)};
+        const PartKey key{image, src.left, src.top, src.right, src.bottom, width, height,
+                         cairo_surface_get_type(target), cairo_surface_get_device(target)};
         std::lock_guard lock(mutex_);
         if (auto it = parts_.find(key); it != parts_.end()) {
             it->second.lastUse = ++uses_;

@@ -215,5 +215,29 @@ TEST(UikitRender, TintedImagesAndProgressFill) {
     window.Destroy();
 }
 
+// Parts drawn at a new size are kept for the next paint: each size and place must still paint
+// its own picture, also once large parts pushed the first ones out, or when a part is too large
+// to keep.
+TEST(UikitRender, AnImageDrawnAtManySizesPaintsEachOneRight) {
+    SkinFolder skins;
+    CPaintManagerUI pm;
+    auto expectSprite = [&](int left, int width, int height) {
+        Canvas canvas(left + width + 4, height);
+        ASSERT_TRUE(render::DrawImageString(canvas.cr, &pm, RECT{left, 0, left + width, height}, "img/sprite.png"));
+        EXPECT_EQ(canvas.At(left - 1, height / 2), 0u) << width << "x" << height;
+        EXPECT_EQ(canvas.At(left + width / 8, height / 2), 0xFF0000u) << width << "x" << height;
+        EXPECT_EQ(canvas.At(left + width * 7 / 8, height / 2), 0x00FF00u) << width << "x" << height;
+        EXPECT_EQ(canvas.At(left + width, height / 2), 0u) << width << "x" << height;
+    };
+    for (int round = 0; round < 2; ++round) {
+        expectSprite(1, 40, 20);
+        expectSprite(7, 80, 20);
+        expectSprite(7, 80, 40);
+        expectSprite(3, 20, 10);
+    }
+    for (int size = 600; size < 1100; size += 20) expectSprite(2, size, size);
+    expectSprite(1, 40, 20);
+}
+
 }  // namespace
 }  // namespace uikittest
