@@ -113,6 +113,26 @@ INSTANTIATE_TEST_SUITE_P(Modes, KeyboardPreviewTest,
                                            std::tuple{18, true}, std::tuple{21, false}, std::tuple{24, true},
                                            std::tuple{30, true}));
 
+// A keyboard whose colours nobody takes (page not on screen, the device renders its own
+// effect) runs no preview while a twin on screen steps on; shown, it steps at once.
+TEST(LightThreadCadenceTest, OnlyAPageOnScreenRunsThePreview) {
+    CQuorinKeyboardDevice unseen, shown;
+    for (auto* device : {&unseen, &shown}) {
+        device->SetTableSizes({170, 170, 0, -1});
+        device->SetOpen(true);
+        SetLight(*device, 1, 4, true);
+    }
+    shown.SetPageShown(true);
+    ASSERT_TRUE(unseen.StartLightThread());
+    ASSERT_TRUE(shown.StartLightThread());
+    ASSERT_TRUE(kx58test::WaitUntil([&] { return shown.PreviewSteps() >= 40; }, 60s));
+    EXPECT_EQ(unseen.PreviewSteps(), 0u);
+    unseen.SetPageShown(true);
+    EXPECT_TRUE(kx58test::WaitUntil([&] { return unseen.PreviewSteps() > 0; }, 60s));
+    unseen.StopLightThread();
+    shown.StopLightThread();
+}
+
 // Two keyboards in the same mode, at the slowest and the fastest speed, over the same time:
 // their step counts stand as the speed row's values do.
 TEST(LightThreadCadenceTest, StepCountsStandAsTheSpeedRow) {
