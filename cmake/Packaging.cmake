@@ -45,6 +45,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# libcurl is opened when a request is made, so dpkg-shlibdeps cannot see it; either Debian build
+# serves.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 | libcurl3-gnutls")
 # xdg-open opens links and files; the headset's equaliser is the sound server's LADSPA sink
 # running a plugin from swh-plugins.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, swh-plugins")

@@ -1,6 +1,5 @@
 #include "net/http_client.h"
 
-#include <curl/curl.h>
 #include <strings.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <mutex>
 #include <optional>
 
+#include "net/curl_library.h"
 #include "platform/debug_trace.h"
 
 namespace kx58 {
@@ -49,11 +49,9 @@ ClientSettings CurrentSettings() {
     return Settings();
 }
 
-bool CurlReady() {
-    static std::once_flag once;
-    static CURLcode init = CURLE_FAILED_INIT;
-    std::call_once(once, [] { init = curl_global_init(CURL_GLOBAL_DEFAULT); });
-    return init == CURLE_OK;
+template <class Value>
+void SetOpt(CURL* curl, CURLoption option, Value value) {
+    Curl()->easySetopt(curl, option, value);
 }
 
 std::optional<const char*> UpperCaseMethod(const std::string& method) {
@@ -129,7 +127,7 @@ curl_slist* RequestHeaders(std::size_t bodyLength) {
                                               "Accept:application/prs.Orvik.v1+json", "Expect:"};
     curl_slist* list = nullptr;
     for (const char* line : lines) {
-        curl_slist* longer = curl_slist_append(list, line);
+        curl_slist* longer = Curl()->slistAppend(list, line);
         if (!longer) {
             lastError = CURLE_OUT_OF_MEMORY;
             continue;
@@ -142,44 +140,44 @@ curl_slist* RequestHeaders(std::size_t bodyLength) {
 void SetMethodAndBody(CURL* curl, const char* method, const void* body, std::size_t bodyLength) {
     const bool post = std::strcmp(method, "POST") == 0;
     if (!post && bodyLength == 0) {
-        curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+        SetOpt(curl, CURLOPT_HTTPGET, 1L);
         return;
     }
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, bodyLength ? body : "");
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodyLength));
-    if (!post) curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method);
+    SetOpt(curl, CURLOPT_POSTFIELDS, bodyLength ? body : "");
+    SetOpt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodyLength));
+    if (!post) SetOpt(curl, CURLOPT_CUSTOMREQUEST, method);
 }
 
 void SetConnection(CURL* curl, const std::string& url, const ClientSettings& settings, bool useProxy) {
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
+    SetOpt(curl, CURLOPT_URL, url.c_str());
+    SetOpt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    SetOpt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    SetOpt(curl, CURLOPT_MAXREDIRS, 10L);
     // A secure request is never redirected to plain HTTP.
     const bool secure = strncasecmp(url.c_str(), "https:", 6) == 0;
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
-    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, settings.userAgent.c_str());
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, settings.connectTimeoutMs);
+    SetOpt(curl, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+    SetOpt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+    SetOpt(curl, CURLOPT_USERAGENT, settings.userAgent.c_str());
+    SetOpt(curl, CURLOPT_NOSIGNAL, 1L);
+    SetOpt(curl, CURLOPT_CONNECTTIMEOUT_MS, settings.connectTimeoutMs);
     const long verify = settings.requireValidCertificate == 1 ? 1L : 0L;
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, verify);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, verify ? 2L : 0L);
+    SetOpt(curl, CURLOPT_SSL_VERIFYPEER, verify);
+    SetOpt(curl, CURLOPT_SSL_VERIFYHOST, verify ? 2L : 0L);
     if (!useProxy || settings.proxyServer.empty()) return;
-    curl_easy_setopt(curl, CURLOPT_PROXY, settings.proxyServer.c_str());
+    SetOpt(curl, CURLOPT_PROXY, settings.proxyServer.c_str());
     if (settings.proxyUserName.empty()) return;
-    curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, settings.proxyUserName.c_str());
-    if (!settings.proxyPassword.empty()) curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, settings.proxyPassword.c_str());
+    SetOpt(curl, CURLOPT_PROXYUSERNAME, settings.proxyUserName.c_str());
+    if (!settings.proxyPassword.empty()) SetOpt(curl, CURLOPT_PROXYPASSWORD, settings.proxyPassword.c_str());
 }
 
 void SetCallbacks(CURL* curl, Transfer& transfer) {
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, OnConnected);
-    curl_easy_setopt(curl, CURLOPT_PREREQDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    SetOpt(curl, CURLOPT_WRITEFUNCTION, OnBody);
+    SetOpt(curl, CURLOPT_WRITEDATA, &transfer);
+    SetOpt(curl, CURLOPT_PREREQFUNCTION, OnConnected);
+    SetOpt(curl, CURLOPT_PREREQDATA, &transfer);
+    SetOpt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
+    SetOpt(curl, CURLOPT_XFERINFODATA, &transfer);
+    SetOpt(curl, CURLOPT_NOPROGRESS, 0L);
 }
 
 void WriteNoLinkServer(std::span<std::uint8_t> response) {
@@ -200,7 +198,7 @@ int Outcome(CURLcode code, const Transfer& transfer, const std::string& url) {
     }
     const CURLcode reason = transfer.stalled ? CURLE_OPERATION_TIMEDOUT : code;
     lastError = reason;
-    DebugTraceF("HttpRequest: %s: %s", curl_easy_strerror(reason), url.c_str());
+    DebugTraceF("HttpRequest: %s: %s", Curl()->easyStrerror(reason), url.c_str());
     WriteNoLinkServer(transfer.response);
     return 0;
 }
@@ -238,7 +236,8 @@ int HttpRequest(const std::string& method, const std::string& url, const void* b
         lastError = kErrorInvalidParameter;
         return -1;
     }
-    CURL* curl = CurlReady() ? curl_easy_init() : nullptr;
+    const CurlLibrary* lib = Curl();
+    CURL* curl = lib ? lib->easyInit() : nullptr;
     if (!curl) {
         lastError = CURLE_FAILED_INIT;
         return -1;
@@ -249,11 +248,11 @@ int HttpRequest(const std::string& method, const std::string& url, const void* b
     curl_slist* headers = RequestHeaders(bodyLength);
     SetConnection(curl, url, settings, useProxy);
     SetMethodAndBody(curl, *verb, body, bodyLength);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    SetOpt(curl, CURLOPT_HTTPHEADER, headers);
     SetCallbacks(curl, transfer);
-    const CURLcode code = curl_easy_perform(curl);
-    curl_easy_cleanup(curl);
-    curl_slist_free_all(headers);
+    const CURLcode code = lib->easyPerform(curl);
+    lib->easyCleanup(curl);
+    lib->slistFreeAll(headers);
     return Outcome(code, transfer, url);
 }
 
