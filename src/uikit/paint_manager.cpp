@@ -321,23 +321,66 @@ void CPaintManagerUI::UpdateLayout() {
     Invalidate();
 }
 
+namespace {
+
+// Joins two parts when their union paints little more than they do.
+constexpr double kJoinSlack = 1.5;
+// More pieces than this are a change spread wide: one paint of their bounds serves.
+constexpr int kMostParts = 64;
+
+long Area(const RECT& r) { return static_cast<long>(r.Width()) * r.Height(); }
+
+RECT Union(const RECT& a, const RECT& b) {
+    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
+
+// The clip's rectangles within `dirty`, joined while a union costs little, and never
+// overlapping; empty when the clip is a single rectangle (or cannot be listed).
+std::vector<RECT> DirtyParts(cairo_t* cr, const RECT& dirty) {
+    std::vector<RECT> parts;
+    cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(cr);
+    if (list->status == CAIRO_STATUS_SUCCESS && list->num_rectangles > 1 && list->num_rectangles <= kMostParts) {
+        for (int i = 0; i < list->num_rectangles; ++i) {
+            const cairo_rectangle_t& r = list->rectangles[i];
+            const RECT rect = IntersectRects(RECT{static_cast<int>(std::floor(r.x)), static_cast<int>(std::floor(r.y)),
+                                                  static_cast<int>(std::ceil(r.x + r.width)),
+                                                  static_cast<int>(std::ceil(r.y + r.height))},
+                                             dirty);
+            if (!rect.IsEmpty()) parts.push_back(rect);
+        }
+    }
+    cairo_rectangle_list_destroy(list);
+    for (bool joined = true; joined;) {
+        joined = false;
+        for (std::size_t i = 0; i < parts.size() && !joined; ++i) {
+            for (std::size_t j = i + 1; j < parts.size() && !joined; ++j) {
+                // Parts that meet are always joined: no pixel may be painted twice (a
+                // window with translucent pixels would darken).
+                const RECT both = Union(parts[i], parts[j]);
+                const bool meet = !IntersectRects(parts[i], parts[j]).IsEmpty();
+                if (!meet && Area(both) > kJoinSlack * (Area(parts[i]) + Area(parts[j]))) continue;
+                parts[i] = both;
+                parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(j));
+                joined = true;
+            }
+        }
+    }
+    return parts;
+}
+
+}  // namespace
+
 void CPaintManagerUI::Paint(cairo_t* cr, const RECT& dirty) {
     if (m_needUpdate) UpdateLayout();
     if (!m_root || dirty.IsEmpty()) return;
     static std::atomic<bool> painted{false};
     if (!painted.exchange(true)) DebugTraceF("uikit: first paint, %lld ms after the start", static_cast<long long>(ProcessUptimeMs()));
     // A few small changes far apart (LEDs round a picture, a status line) would otherwise
-    // repaint everything within their bounding box.
-    cairo_rectangle_list_t* parts = cairo_copy_clip_rectangle_list(cr);
-    const bool split = parts->status == CAIRO_STATUS_SUCCESS && parts->num_rectangles > 1;
-    for (int i = 0; split && i < parts->num_rectangles; ++i) {
-        const cairo_rectangle_t& part = parts->rectangles[i];
-        const RECT rect{static_cast<int>(std::floor(part.x)), static_cast<int>(std::floor(part.y)),
-                        static_cast<int>(std::ceil(part.x + part.width)), static_cast<int>(std::ceil(part.y + part.height))};
-        PaintPart(cr, IntersectRects(rect, dirty));
-    }
-    cairo_rectangle_list_destroy(parts);
-    if (!split) PaintPart(cr, dirty);
+    // repaint everything within their bounding box; the clip's bands of one change are joined
+    // again, so each change is painted once.
+    std::vector<RECT> parts = DirtyParts(cr, dirty);
+    if (parts.empty()) parts.push_back(dirty);
+    for (const RECT& part : parts) PaintPart(cr, part);
 }
 
 void CPaintManagerUI::PaintPart(cairo_t* cr, const RECT& part) {
