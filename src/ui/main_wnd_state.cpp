@@ -65,6 +65,12 @@ void CMainWnd::FixSizeAndDpi() {
 
 void CMainWnd::HideToTray() {
     CloseAuxiliaryWindows();
+    // With no tray showing the icon a hidden window could not be clicked back: it goes to the
+    // taskbar instead.
+    if (m_tray.IsOnDesktopWithoutTray()) {
+        SendMessage(WM_SYSCOMMAND, ui::SC_MINIMIZE);
+        return;
+    }
     ShowWindow(false);
     SetMainWindowHidden(true);
 }

@@ -1,8 +1,10 @@
 #pragma once
 // The notification-area icon: an image, a tip, and left/right button callbacks. Clicks also
 // reach the receiving window as its callback message (wParam the icon id, lParam
-// WM_LBUTTONUP or WM_RBUTTONUP). On desktops without a tray the icon simply is not shown
-// (IsEmbedded tells); the headless backend keeps the state for tests.
+// WM_LBUTTONUP or WM_RBUTTONUP). On the GTK backend the icon is a StatusNotifierItem on the
+// session bus, which Wayland panels and most X11 desktops show; on X11 while no watcher holds
+// it, a GtkStatusIcon in the XEmbed tray instead. On desktops without either the icon simply
+// is not shown (IsEmbedded tells); the headless backend keeps the state for tests.
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,6 +36,9 @@ public:
     bool IsVisible() const;
     // True when a tray on the desktop shows the icon.
     bool IsEmbedded() const;
+    // True on a real desktop where no tray shows the icon: a window hidden to it could not
+    // be brought back by a click.
+    bool IsOnDesktopWithoutTray() const;
 
     void OnLeftClick(ClickHandler handler) { m_onLeft = std::move(handler); }
     void OnRightClick(ClickHandler handler) { m_onRight = std::move(handler); }
@@ -41,6 +46,9 @@ public:
     void Click(bool right);
 
 private:
+    // The XEmbed tray's icon, wanted while no StatusNotifierWatcher holds the item.
+    void UseXEmbedTray(bool use);
+
     struct Native;
     std::unique_ptr<Native> m_native;
     bool m_created = false;
