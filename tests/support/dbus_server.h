@@ -4,7 +4,8 @@
 // stand in for a system service (point DBUS_SYSTEM_BUS_ADDRESS at Address()) without meeting
 // the machine's own buses. Ended with SIGTERM and reaped on destruction.
 #include <string>
-#include <sys/types.h>
+
+#include "support/child_process.h"
 
 namespace kx58test {
 
@@ -17,7 +18,7 @@ public:
     PrivateDbusServer(const PrivateDbusServer&) = delete;
     PrivateDbusServer& operator=(const PrivateDbusServer&) = delete;
 
-    bool Running() const { return pid_ > 0; }
+    bool Running() const { return daemon_.Running(); }
     // Why it does not run, as a line for the test's skip message.
     const std::string& Problem() const { return problem_; }
     // The address clients connect to ("unix:path=...,guid=...").
@@ -26,7 +27,7 @@ public:
     void Stop();
 
 private:
-    pid_t pid_ = -1;
+    ChildProcess daemon_;
     std::string address_;
     std::string problem_;
 };

@@ -1,21 +1,14 @@
 #include "support/http_server.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 
 #include "support/wait_until.h"
-
-extern char** environ;
 
 namespace kx58test {
 namespace {
@@ -23,35 +16,6 @@ namespace {
 constexpr const char* kPython = "/usr/bin/python3";
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
-
-// Runs `args` with its output into `log`; the child's pid, or -1.
-pid_t Spawn(const std::vector<std::string>& args, const std::string& log) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<std::string> copy = args;
-    std::vector<char*> argv;
-    for (std::string& arg : copy) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-int Reap(pid_t pid) {
-    int status = -1;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return status;
-}
-
-bool HasEnded(pid_t pid) {
-    int status = 0;
-    return waitpid(pid, &status, WNOHANG) == pid;
-}
 
 std::vector<std::string> Lines(const std::string& head) {
     std::vector<std::string> lines;
@@ -93,9 +57,7 @@ LocalHttpServer::LocalHttpServer(HttpServerOptions options) : options_(std::move
                                      "--port-file", dir_ / "port",
                                      "--huge-bytes", std::to_string(options_.hugeBytes)};
     if (options_.tls) args.insert(args.end(), {"--cert", dir_ / "cert.pem", "--key", dir_ / "key.pem"});
-    pid_ = Spawn(args, dir_ / "server.log");
-    if (pid_ <= 0) {
-        pid_ = -1;
+    if (!server_.Start(args, {.log = dir_ / "server.log"})) {
         problem_ = std::string(kPython) + " cannot be started";
         return;
     }
@@ -105,24 +67,20 @@ LocalHttpServer::LocalHttpServer(HttpServerOptions options) : options_(std::move
 LocalHttpServer::~LocalHttpServer() { Stop(); }
 
 bool LocalHttpServer::MakeCertificate() {
-    const pid_t openssl = Spawn({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                                 "-nodes", "-keyout", dir_ / "key.pem", "-out", dir_ / "cert.pem", "-days", "2",
-                                 "-subj", "/CN=localhost", "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1"},
-                                dir_ / "openssl.log");
-    const int status = openssl > 0 ? Reap(openssl) : -1;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && Exists(dir_ / "cert.pem")) return true;
+    ChildProcess openssl;
+    const bool started =
+        openssl.Start({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                       "-keyout", dir_ / "key.pem", "-out", dir_ / "cert.pem", "-days", "2", "-subj", "/CN=localhost",
+                       "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1"},
+                      {.log = dir_ / "openssl.log"});
+    if (started && openssl.Wait() == 0 && Exists(dir_ / "cert.pem")) return true;
     problem_ = "openssl could not make a certificate: " + ReadWholeFile(dir_ / "openssl.log");
     return false;
 }
 
 bool LocalHttpServer::WaitForPort() {
-    bool ended = false;
-    const bool listens = WaitUntil([&] {
-        ended = ended || HasEnded(pid_);
-        return ended || Exists(dir_ / "port");
-    });
-    if (ended || !listens) {
-        if (ended) pid_ = -1;
+    const bool listens = WaitUntil([&] { return server_.HasEnded() || Exists(dir_ / "port"); });
+    if (!listens || !server_.Running()) {
         problem_ = "the test server did not start: " + ReadWholeFile(dir_ / "server.log");
         return false;
     }
@@ -170,12 +128,7 @@ bool LocalHttpServer::WaitForRequests(std::size_t count) const {
     return WaitUntil([&] { return Exists(dir_ / ("log/" + std::to_string(count - 1) + ".head")); });
 }
 
-void LocalHttpServer::Stop() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    Reap(pid_);
-    pid_ = -1;
-}
+void LocalHttpServer::Stop() { server_.Stop(); }
 
 RefusingLocalPort::RefusingLocalPort() {
     fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

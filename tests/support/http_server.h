@@ -10,12 +10,11 @@
 //
 // HTTPS serves a self-signed certificate (CN localhost, IP 127.0.0.1) made by `openssl` for
 // this server, so a client that verifies certificates must refuse it.
-#include <sys/types.h>
-
 #include <cstddef>
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace kx58test {
@@ -49,7 +48,7 @@ public:
     LocalHttpServer(const LocalHttpServer&) = delete;
     LocalHttpServer& operator=(const LocalHttpServer&) = delete;
 
-    bool Running() const { return pid_ > 0; }
+    bool Running() const { return server_.Running(); }
     // Why it does not run, as a line for the test's failure message.
     const std::string& Problem() const { return problem_; }
     int Port() const { return port_; }
@@ -77,7 +76,7 @@ private:
 
     TempDir dir_;
     HttpServerOptions options_;
-    pid_t pid_ = -1;
+    ChildProcess server_;
     int port_ = 0;
     int rules_ = 0;
     std::string problem_;

@@ -6,8 +6,9 @@
 // first, for the daemon's own files. Controlled through pactl.
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
+
+#include "support/child_process.h"
 
 namespace kx58test {
 
@@ -22,7 +23,7 @@ public:
     PrivatePulseServer(const PrivatePulseServer&) = delete;
     PrivatePulseServer& operator=(const PrivatePulseServer&) = delete;
 
-    bool Running() const { return pid_ > 0; }
+    bool Running() const { return daemon_.Running(); }
     // Why it does not run, as a line for the test's skip message.
     const std::string& Problem() const { return problem_; }
 
@@ -52,7 +53,7 @@ public:
     static std::optional<std::string> Control(const std::vector<std::string>& args);
 
 private:
-    pid_t pid_ = -1;
+    ChildProcess daemon_;
     bool frozen_ = false;
     std::string problem_;
 };
