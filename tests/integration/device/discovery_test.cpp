@@ -11,10 +11,13 @@
 #include "integration/device/bus_fixture.h"
 #include "platform/message_queue.h"
 #include "platform/tick.h"
+#include "support/pump_until.h"
 #include "support/wait_until.h"
 
 namespace kx58 {
 namespace {
+
+using kx58test::PumpUntil;
 
 struct Received {
     UINT message;
@@ -39,16 +42,6 @@ protected:
         EXPECT_TRUE(stopped.get());
     }
 
-    bool PumpUntil(const std::function<bool()>& done) {
-        auto queue = MessageQueue::ForCurrentThread();
-        const std::uint64_t deadline = TickCount64() + 20000;
-        for (;;) {
-            queue->DispatchPending();
-            if (done()) return true;
-            if (TickCount64() > deadline) return false;
-            queue->WaitForWork(10);
-        }
-    }
     // Lets the loop run `passes` more full passes.
     bool PumpPasses(std::uint64_t passes) {
         const std::uint64_t target = discovery.PassCount() + passes;

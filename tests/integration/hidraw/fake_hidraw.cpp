@@ -196,18 +196,30 @@ void FakeHidrawProduct::Ring(const Node& node) const {
     [[maybe_unused]] const ssize_t n = write(node.doorbell, &byte, 1);  // a full terminal still rings
 }
 
-void FakeHidrawProduct::Unplug() {
-    {
-        std::lock_guard lock(mutex_);
-        if (unplugged_) return;
-        unplugged_ = true;
-        for (auto& node : nodes_) {
-            node->input.clear();
-            Ring(*node);  // a reader waiting in poll wakes to its failing read
-        }
+bool FakeHidrawProduct::MarkUnplugged() {
+    std::lock_guard lock(mutex_);
+    if (unplugged_) return false;
+    unplugged_ = true;
+    for (auto& node : nodes_) {
+        node->input.clear();
+        Ring(*node);  // a reader waiting in poll wakes to its failing read
     }
-    // Children first: removing a device takes away its own /dev node only.
+    return true;
+}
+
+// Children first: removing a device takes away its own /dev node only.
+void FakeHidrawProduct::Unplug() {
+    if (!MarkUnplugged()) return;
     for (auto& node : nodes_) umockdev_testbed_remove_device(testbed_, node->syspath.c_str());
+    umockdev_testbed_remove_device(testbed_, usbDevice_.c_str());
+}
+
+void FakeHidrawProduct::UnplugWithRemoveEvents() {
+    if (!MarkUnplugged()) return;
+    for (auto node = nodes_.rbegin(); node != nodes_.rend(); ++node) {
+        umockdev_testbed_uevent(testbed_, (*node)->syspath.c_str(), "remove");
+        umockdev_testbed_remove_device(testbed_, (*node)->syspath.c_str());
+    }
     umockdev_testbed_remove_device(testbed_, usbDevice_.c_str());
 }
 
@@ -256,20 +268,20 @@ long FakeHidrawProduct::AnswerWrite(Node& node, UMockdevIoctlClient* client, int
     return static_cast<long>(report.size());
 }
 
-int FakeHidrawProduct::OnRead(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* node) {
+int FakeHidrawProduct::Complete(void* node, UMockdevIoctlClient* client, Answer answer) {
     Node& self = *static_cast<Node*>(node);
     int error = 0;
-    const long result = self.owner->AnswerRead(self, client, error);
+    const long result = (self.owner->*answer)(self, client, error);
     umockdev_ioctl_client_complete(client, result, result < 0 ? error : 0);
     return TRUE;
 }
 
+int FakeHidrawProduct::OnRead(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* node) {
+    return Complete(node, client, &FakeHidrawProduct::AnswerRead);
+}
+
 int FakeHidrawProduct::OnWrite(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* node) {
-    Node& self = *static_cast<Node*>(node);
-    int error = 0;
-    const long result = self.owner->AnswerWrite(self, client, error);
-    umockdev_ioctl_client_complete(client, result, result < 0 ? error : 0);
-    return TRUE;
+    return Complete(node, client, &FakeHidrawProduct::AnswerWrite);
 }
 
 }  // namespace kx58test

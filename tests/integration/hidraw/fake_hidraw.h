@@ -15,6 +15,8 @@
 //
 // Unplugging removes the devices from sysfs, wakes a waiting poll, and fails reads (EIO) and
 // writes (ENODEV) from then on, as the kernel does for a handle still open on a vanished node.
+// Adding the devices makes umockdev send their "add" uevents, parents first, as udev does;
+// removing them sends nothing unless the test unplugs with the "remove" events.
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -48,6 +50,10 @@ public:
     std::vector<std::vector<std::uint8_t>> Written(std::uint8_t interfaceNumber) const;
     void Unplug();
     bool Unplugged() const;
+    // Unplugs with the "remove" event of each hidraw node. umockdev builds an event from a
+    // device still in sysfs, so each goes out just before its node leaves, the last node
+    // first: every event after the first follows the removal of a node.
+    void UnplugWithRemoveEvents();
 
 private:
     struct Node {
@@ -65,12 +71,17 @@ private:
     std::string Records(const std::string& usbDevice) const;
     void Attach(Node& node);
     void Detach(Node& node);
+    // Marks the product gone and wakes the nodes' readers; false when it was gone already.
+    bool MarkUnplugged();
     Node* Find(std::uint8_t interfaceNumber);
     const Node* Find(std::uint8_t interfaceNumber) const;
     // Caller holds the mutex.
     void Ring(const Node& node) const;
+    using Answer = long (FakeHidrawProduct::*)(Node& node, UMockdevIoctlClient* client, int& error);
     long AnswerRead(Node& node, UMockdevIoctlClient* client, int& error);
     long AnswerWrite(Node& node, UMockdevIoctlClient* client, int& error);
+    // Completes the client's call with the answer's result, or -1 and its errno.
+    static int Complete(void* node, UMockdevIoctlClient* client, Answer answer);
 
     static int OnRead(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* node);
     static int OnWrite(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* node);
