@@ -98,6 +98,7 @@ LRESULT CMainWnd::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
             m_audioLink.Connect();
             break;
         case kTimerTrayMenu: OpenTrayMenu(); break;
+        case kTimerTrayCheck: LeaveTrayWithoutPanel(); break;
         case kTimerGameRestore: OnGameRestore(); break;
         case kTimerProfileSwitch: FinishProfileSwitch(); break;
         case kTimerLightWrite: FinishLightWrite(); break;

@@ -42,12 +42,15 @@ enum class MacroResult;
 // Timers of the main window (one-shot: each handler kills its timer first).
 inline constexpr UINT kTimerSizeFix = 1011;
 inline constexpr UINT kTimerTrayMenu = 1032;
+inline constexpr UINT kTimerTrayCheck = 1033;
 inline constexpr UINT kTimerProfileSwitch = 1055;
 inline constexpr UINT kTimerGameRestore = 1066;
 inline constexpr UINT kTimerLightWrite = 1070;
 inline constexpr UINT kTimerLightWriteMs = 80;
 inline constexpr UINT kTimerSizeFixMs = 100;
 inline constexpr UINT kTimerTrayMenuMs = 10;
+// A start in the tray gives the panel this long to take the icon before the window shows.
+inline constexpr UINT kTimerTrayCheckMs = 3000;
 inline constexpr UINT kTimerProfileSwitchMs = 400;
 inline constexpr UINT kTimerGameRestoreMs = 5000;
 
@@ -344,6 +347,7 @@ private:
     void ShowStep();
     void FixSizeAndDpi();
     void HideToTray();
+    void LeaveTrayWithoutPanel();
     void OnTrayClick(bool right);
     void OpenTrayMenu();
     void SetLightingControl(bool on, bool announce);

@@ -23,7 +23,10 @@ void CMainWnd::SetMainWindowHidden(bool hidden) {
 
 void CMainWnd::ShowStep() {
     UpdateNoDeviceLayer();
-    if (m_stayInTray) return SetMainWindowHidden(true);
+    if (m_stayInTray) {
+        kx58::SetTimer(GetHWND(), kTimerTrayCheck, kTimerTrayCheckMs);
+        return SetMainWindowHidden(true);
+    }
     SetMainWindowHidden(false);
     SendMessage(WM_SYSCOMMAND, ui::SC_RESTORE);
     // Raised above the other windows once, then back in the normal order.
@@ -61,6 +64,15 @@ void CMainWnd::FixSizeAndDpi() {
     CenterWindow();
     ShowWindow(wasShown);
     DebugTraceF("main window: %dx%d at %d DPI, %s", kFixedWindowWidth, kFixedWindowHeight, dpi, wasShown ? "shown" : "hidden");
+}
+
+void CMainWnd::LeaveTrayWithoutPanel() {
+    // Started hidden where no tray shows the icon: nothing could bring the window back.
+    if (!m_stayInTray || !m_tray.IsOnDesktopWithoutTray()) return;
+    DebugTrace("main window: no tray shows the icon: the window is shown");
+    m_stayInTray = false;
+    FixSizeAndDpi();
+    ShowStep();
 }
 
 void CMainWnd::HideToTray() {
