@@ -44,7 +44,10 @@ idle_by_ticks() {  # what, from the ticks of /proc
     END { for (k in use) printf "  %6.2f %%  %s (x%d)\n", 100 * use[k] / hz / s, k, n[k] }' \
     "$work/before" "$work/after" | sort -g -r
 }
-idle() { if perf_watches; then idle_by_perf "$1"; else idle_by_ticks "$1"; fi; }
+idle() {
+  if perf_watches; then idle_by_perf "$1"; else idle_by_ticks "$1"; fi
+  kill -0 "$program" 2>/dev/null || { echo "the program ended during the measurement:"; tail -20 "$work/kx58.log"; exit 1; }
+}
 hide_to_tray() {
   session_window
   xdotool mousemove $((X + WIDTH - 28 * 3 / 2)) $((Y + 24 * 3 / 2)) click 1   # the caption's close: to the tray
