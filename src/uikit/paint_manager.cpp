@@ -313,12 +313,16 @@ void CPaintManagerUI::Invalidate(const RECT& rc) {
 }
 
 void CPaintManagerUI::UpdateLayout() {
+    LayOut();
+    if (m_root) Invalidate();
+}
+
+void CPaintManagerUI::LayOut() {
     m_needUpdate = false;
     if (!m_root) return;
     const SIZE client = GetClientSize();
     m_layoutRect = RECT{0, 0, client.cx, client.cy};
     m_root->SetPos(m_layoutRect, false);
-    Invalidate();
 }
 
 namespace {
@@ -371,7 +375,13 @@ std::vector<RECT> DirtyParts(cairo_t* cr, const RECT& dirty) {
 }  // namespace
 
 void CPaintManagerUI::Paint(cairo_t* cr, const RECT& dirty) {
-    if (m_needUpdate) UpdateLayout();
+    if (m_needUpdate) {
+        // Laid out for a paint of the whole window, it need not be painted a second time.
+        const SIZE client = GetClientSize();
+        const bool whole = dirty.left <= 0 && dirty.top <= 0 && dirty.right >= client.cx && dirty.bottom >= client.cy;
+        LayOut();
+        if (!whole) Invalidate();
+    }
     if (!m_root || dirty.IsEmpty()) return;
     static std::atomic<bool> painted{false};
     if (!painted.exchange(true)) DebugTraceF("uikit: first paint, %lld ms after the start", static_cast<long long>(ProcessUptimeMs()));

@@ -160,6 +160,8 @@ public:
     static constexpr int kModifierShift = 16;
 
 private:
+    // Places the tree in the client area (no repaint asked).
+    void LayOut();
     void PaintPart(cairo_t* cr, const RECT& part);
     struct TimerInfo {
         CControlUI* control;

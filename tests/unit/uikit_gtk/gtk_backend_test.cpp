@@ -14,6 +14,7 @@
 #include "support/temp_dir.h"
 #include "support/wait_until.h"
 #include "uikit/backend_choice.h"
+#include "uikit/container.h"
 #include "uikit/edit.h"
 #include "uikit/gtk_backend.h"
 #include "uikit/gtk_window.h"
@@ -105,6 +106,42 @@ TEST_F(GtkBackendTest, WindowsSitOnTheMonitorAtTheirPlaceAndSize) {
         return x == 490 && y == 300;
     }));
     EXPECT_EQ(window->GetRect(), (RECT{490, 300, 790, 500}));
+}
+
+// A control that counts how often it is painted.
+class PaintCounter : public CControlUI {
+public:
+    void DoPaint(cairo_t* cr, const RECT& rcPaint) override {
+        ++paints;
+        CControlUI::DoPaint(cr, rcPaint);
+    }
+    int paints = 0;
+};
+
+// Small changes side by side at staggered heights come to the paint as bands of GTK's dirty
+// region: each changed control is painted once, and one between them that did not change is
+// not painted at all.
+TEST_F(GtkBackendTest, StaggeredSmallChangesArePaintedOnceEachAndNothingBetween) {
+    auto* root = static_cast<CContainerUI*>(owner.GetPaintManager().GetRoot()->GetInterface("Container"));
+    ASSERT_NE(root, nullptr);
+    const RECT places[] = {{10, 10, 20, 20}, {40, 15, 50, 25}, {70, 20, 80, 30}, {55, 10, 65, 18}};
+    std::vector<PaintCounter*> counters;
+    for (const RECT& place : places) {
+        auto* counter = new PaintCounter;
+        counter->SetFloat(true);
+        counter->SetFloatPos(place);
+        counter->SetBkColor(0xFF336699);
+        root->Add(counter);
+        counters.push_back(counter);
+    }
+    owner.GetPaintManager().NeedUpdate();
+    ASSERT_TRUE(PumpUntil([&] { return counters.back()->paints > 0; }));
+    for (PaintCounter* counter : counters) counter->paints = 0;
+    const int painted = GtkWindowOf(owner)->PaintCount();
+    for (int i = 0; i < 3; ++i) counters[static_cast<std::size_t>(i)]->Invalidate();
+    ASSERT_TRUE(PumpUntil([&] { return GtkWindowOf(owner)->PaintCount() > painted; }));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(counters[static_cast<std::size_t>(i)]->paints, 1) << "change " << i;
+    EXPECT_EQ(counters[3]->paints, 0) << "the control between the changes";
 }
 
 TEST_F(GtkBackendTest, ClicksAndTypedTextReachTheControlsThroughTheXServer) {
