@@ -9,6 +9,7 @@
 #include <atomic>
 #include <thread>
 
+#include "gtk_pump.h"
 #include "desktop_test_support.h"
 #include "platform/message_queue.h"
 #include "support/temp_dir.h"
@@ -25,12 +26,7 @@ namespace {
 
 GtkBackend* Gtk() { return dynamic_cast<GtkBackend*>(&CurrentBackend()); }
 
-bool PumpUntil(const std::function<bool()>& done) {
-    return kx58test::WaitUntil([&] {
-        GtkBackend::Pump();
-        return done();
-    });
-}
+bool PumpUntil(const std::function<bool()>& done) { return kx58test::PumpGtkUntil(done); }
 
 GtkBackendWindow* GtkWindowOf(CWindowWnd& window) { return dynamic_cast<GtkBackendWindow*>(window.GetBackendWindow()); }
 

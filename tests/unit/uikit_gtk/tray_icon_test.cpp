@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "gtk_pump.h"
 #include "support/dbus_server.h"
 #include "support/temp_dir.h"
 #include "support/wait_until.h"
@@ -27,12 +28,7 @@ constexpr const char* kWatcherXml =
     "<method name='RegisterStatusNotifierItem'><arg type='s' direction='in'/></method>"
     "</interface></node>";
 
-bool PumpUntil(const std::function<bool()>& done) {
-    return kx58test::WaitUntil([&] {
-        GtkBackend::Pump();
-        return done();
-    });
-}
+bool PumpUntil(const std::function<bool()>& done) { return kx58test::PumpGtkUntil(done); }
 
 // A panel on its own connection: it may serve the watcher, and reads and calls items as a
 // panel does. It answers from the test thread's loop, so every wait pumps that loop.
