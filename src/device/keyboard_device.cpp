@@ -258,6 +258,9 @@ int CQuorinKeyboardDevice::TakeLightEdit() {
 int CQuorinKeyboardDevice::ApplyLightToDevice() {
     if (!profile_.Save()) DebugTrace("keyboard: the profile cannot be saved");
     if (!IsOpen()) return 0;  // kept in the profile; written with the next apply
+    // While every device shares one effect the keyboard stays on the stream; the edit is the
+    // shared effect's and the profile keeps it for later.
+    if (IsSyncLighting()) return ApplySyncLighting(true);
     const int result = ApplySettings(0, 0, 0, 0, 0);
     if (result != kResultOk || GetLightState().modeCode != kPerKeyColourMode) return result;
     return WritePerKeyColours(false);

@@ -300,8 +300,8 @@ public:
     // Engine thread: red | green << 8 | blue << 16 | brightness << 24, for every LED.
     virtual void TakeSyncColour(std::uint32_t packed);
     // UI thread: the device is told to show what the program sends (on) or its own lighting
-    // again (off).
-    virtual int ApplySyncLighting(bool /*on*/) { return 0; }
+    // again (off). Products that always take the stream have nothing to write.
+    virtual int ApplySyncLighting(bool /*on*/) { return kResultOk; }
     // Keys selected on the page take a colour where the product keeps one per key.
     virtual int PaintSelectedKeys(DWORD /*argb*/) { return 0; }
     // Product values kept by the device object (the keyboard keeps up to six).

@@ -409,10 +409,17 @@ bool CMainWnd::CopySharedEffect(CLightControlUI& editor, CQuorinUSBDevice& selec
 
 void CMainWnd::SetSharedEffect(bool on) {
     for (CQuorinUSBDevice* device : SyncDevices()) {
-        if (auto* other = dynamic_cast<CLightControlUI*>(device->LightControl())) other->ShowSameEffectEverywhere(on);
-        if (device->IsSyncLighting() == on) continue;
-        device->SetSyncLighting(on);
-        device->ApplySyncLighting(on);
+        if (device->IsSyncLighting() != on) {
+            // Off stops the stream before the device gets its own lighting back; on marks the
+            // device only once it took the stream mode, or it would show frozen colours.
+            if (!on) device->SetSyncLighting(false);
+            // One retry: a write can time out while the device answers a read-back.
+            const bool taken = device->ApplySyncLighting(on) == kResultOk || device->ApplySyncLighting(on) == kResultOk;
+            if (!taken) DebugTrace(device->GetClass() + ": the device did not take the change of the shared effect");
+            if (on && taken) device->SetSyncLighting(true);
+        }
+        if (auto* other = dynamic_cast<CLightControlUI*>(device->LightControl()))
+            other->ShowSameEffectEverywhere(device->IsSyncLighting());
     }
 }
 

@@ -340,6 +340,9 @@ TEST_F(LightingEditorTest, TheSameEffectRunsOnEveryAttachedDeviceUntilTheUserSto
             return frame.size() >= 3 && frame[0] == 200 * 255 / 256;  // level 4 is brightness 255
         })) << product;
     }
+    // The keyboard's record takes the edit and stays on the stream.
+    ASSERT_TRUE(RecordHolds(2, 4));
+    EXPECT_EQ(Record()[1], 0xFE);
     Click("deng_same_mode");
     ASSERT_TRUE(RecordHolds(1, 6));
     for (const char* name : {"keyboard", "mouse", "MousePad"}) EXPECT_FALSE(Page(name).device->IsSyncLighting()) << name;
@@ -350,6 +353,27 @@ TEST_F(LightingEditorTest, TheSameEffectRunsOnEveryAttachedDeviceUntilTheUserSto
     ChooseEffect(1);
     ASSERT_TRUE(RecordHolds(1, 1));
     for (const char* name : {"keyboard", "mouse", "MousePad"}) EXPECT_FALSE(Page(name).device->IsSyncLighting()) << name;
+}
+
+// A keyboard that refuses the stream mode is left out of the shared effect, and its page
+// does not claim it; the next try, once it answers again, takes it.
+TEST_F(LightingEditorTest, AKeyboardThatRefusesTheSharedEffectIsLeftOutOfIt) {
+    ASSERT_TRUE(rack->Plug("mouse"));
+    ASSERT_TRUE(RunUntil([&] { return TabShown("mouse"); }));
+    Page("keyboard").tab->SelectTab();
+    ChooseEffect(6);
+    ASSERT_TRUE(RecordHolds(1, 6));
+    for (int attempt = 0; attempt < 2; ++attempt)
+        rack->Find("kb")->ArmFault({devsim::FaultKind::StatusRejected, kCmdBeginWrite});
+    Click("deng_same_mode");
+    EXPECT_TRUE(Page("mouse").device->IsSyncLighting());
+    EXPECT_FALSE(keyboard->IsSyncLighting());
+    EXPECT_FALSE(dynamic_cast<ui::COptionUI*>(Find("deng_same_mode"))->IsSelected());
+    EXPECT_EQ(Record()[1], 6);
+
+    Click("deng_same_mode");
+    ASSERT_TRUE(RecordHolds(1, 0xFE));
+    EXPECT_TRUE(keyboard->IsSyncLighting());
 }
 
 }  // namespace
