@@ -301,8 +301,9 @@ bool SetTimer(HWND hwnd, std::uintptr_t id, std::uint32_t elapseMs) {
     if (!entry.queue || entry.queue != detail::CurrentQueueIfAny()) return false;
     auto& impl = entry.queue->impl();
     std::lock_guard lock(impl.mutex);
+    // No wake: the queue's own thread is running this, and it works out its next wait from
+    // the timers once the handler returns.
     impl.timers[{hwnd, id}] = Timer{elapseMs, TickCount64() + elapseMs};
-    impl.Wake();
     return true;
 }
 
