@@ -226,10 +226,13 @@ bool CHidDevice::Write(const std::uint8_t* buffer, std::uint32_t length, std::ui
     if (!buffer || length == 0 || !BeginTransfer(writing_, fd, isSocket)) return false;
     bool ok = false;
     const std::int64_t deadline = DeadlineFor(timeoutMs);
-    while (WaitReady(fd, POLLOUT, deadline) > 0) {
+    for (;;) {
+        // Written at once where there is room, which is nearly always: the wait is for a full
+        // queue only (a Close ends it too).
         const ssize_t n = isSocket ? send(fd, buffer, length, MSG_NOSIGNAL | MSG_DONTWAIT)
                                    : write(fd, buffer, length);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN && WaitReady(fd, POLLOUT, deadline) > 0) continue;
         ok = n == static_cast<ssize_t>(length);
         if (n > 0 && count) *count = static_cast<std::uint32_t>(n);
         break;
