@@ -66,20 +66,22 @@ void CQuorinHS6533Device::HandleDeviceRequests(unsigned requests) {
 int CQuorinHS6533Device::SendStreamFrame() {
     if (!commandChannel_.IsConnected()) return kResultOk;
     const HeadsetFrame frame = BuildHeadsetFrame(PageColours());
-    // The LEDs keep what they were given: a frame that changes nothing goes out once a second.
+    // The LEDs keep what they were given: only the reports that changed go out, and the whole
+    // frame once a second.
     const std::uint32_t now = TickCount();
-    if (frame == lastFrame_ && now - lastFrameAt_ < kUnchangedFrameMs) return kResultOk;
+    const bool whole = now - lastFrameAt_ >= kUnchangedFrameMs;
+    if (!whole && frame == lastFrame_) return kResultOk;
     CHidDevice& hid = commandChannel_.CableCollection();
     std::lock_guard io(commandChannel_.IoLock());
-    const std::size_t sent = SendHeadsetFrame(frame, [&hid](const HeadsetReport& report) {
+    const HeadsetFrameSent sent = SendHeadsetFrame(frame, whole ? HeadsetFrame{} : lastFrame_, [&hid](const HeadsetReport& report) {
         std::uint32_t written = 0;
         return hid.Write(report.data(), static_cast<std::uint32_t>(report.size()), &written, kFrameReportTimeoutMs) &&
                written == report.size();
     });
-    frameReportsSent_ += sent;
-    lastFrameAt_ = now;
-    lastFrame_ = sent == frame.size() ? frame : HeadsetFrame{};
-    if (sent < frame.size()) DebugTraceF("headset: %zu of %zu frame reports sent", sent, frame.size());
+    frameReportsSent_ += sent.sent;
+    if (whole) lastFrameAt_ = now;
+    lastFrame_ = sent.sent == sent.tried ? frame : HeadsetFrame{};  // a report lost: the whole frame next
+    if (sent.sent < sent.tried) DebugTraceF("headset: %zu of %zu frame reports sent", sent.sent, sent.tried);
     return kResultOk;  // a report lost is redrawn by the next frame; no pause needed
 }
 

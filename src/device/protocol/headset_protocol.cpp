@@ -47,11 +47,14 @@ HeadsetFrame BuildHeadsetFrame(std::span<const Rgba> leds) {
     return frame;
 }
 
-std::size_t SendHeadsetFrame(const HeadsetFrame& frame, const HeadsetReportSender& send) {
-    std::size_t sent = 0;
-    for (const HeadsetReport& report : frame)
-        if (send(report)) ++sent;
-    return sent;
+HeadsetFrameSent SendHeadsetFrame(const HeadsetFrame& frame, const HeadsetFrame& previous, const HeadsetReportSender& send) {
+    HeadsetFrameSent result;
+    for (std::size_t i = 0; i < frame.size(); ++i) {
+        if (frame[i] == previous[i]) continue;
+        ++result.tried;
+        if (send(frame[i])) ++result.sent;
+    }
+    return result;
 }
 
 }  // namespace kx58

@@ -26,9 +26,14 @@ using HeadsetFrame = std::array<HeadsetReport, kHeadsetFrameReports>;
 // the LED's alpha and capped, the reports in the order the headset takes them.
 HeadsetFrame BuildHeadsetFrame(std::span<const Rgba> leds);
 
-// Sends every report of the frame through `send` (true on success), the others still after
-// one fails. The count of reports sent.
+// Sends the reports of `frame` that differ from `previous` through `send` (true on success),
+// in order, the others still after one fails. The LEDs keep what they were given, so a report
+// equal to the last one sent changes nothing; an empty `previous` sends them all.
 using HeadsetReportSender = std::function<bool(const HeadsetReport&)>;
-std::size_t SendHeadsetFrame(const HeadsetFrame& frame, const HeadsetReportSender& send);
+struct HeadsetFrameSent {
+    std::size_t tried = 0;
+    std::size_t sent = 0;
+};
+HeadsetFrameSent SendHeadsetFrame(const HeadsetFrame& frame, const HeadsetFrame& previous, const HeadsetReportSender& send);
 
 }  // namespace kx58

@@ -26,15 +26,30 @@ TEST(HeadsetFrameTest, FullColourAtFullAlphaIsCapped) {
     for (const HeadsetReport& report : frame) EXPECT_EQ(report[4], kHeadsetLedCap) << int(report[2]);
 }
 
-TEST(HeadsetFrameTest, AFailedReportDoesNotStopTheOthers) {
+TEST(HeadsetFrameTest, AFailedReportDoesNotStopTheOthersAndOnlyChangedReportsGoAgain) {
     const HeadsetFrame frame = BuildHeadsetFrame(std::vector<Rgba>(13, Rgba{10, 20, 30, 255}));
-    std::vector<std::uint8_t> kindsTried;
-    const std::size_t sent = SendHeadsetFrame(frame, [&](const HeadsetReport& report) {
-        kindsTried.push_back(report[2]);
-        return kindsTried.size() != 1 && kindsTried.size() != 7;  // the first and seventh fail
+    std::vector<HeadsetReport> tried;
+    const auto send = [&](const HeadsetReport& report) {
+        tried.push_back(report);
+        return tried.size() != 1 && tried.size() != 7;  // the first and seventh fail
+    };
+    const HeadsetFrameSent all = SendHeadsetFrame(frame, HeadsetFrame{}, send);
+    EXPECT_EQ(all.sent, kHeadsetFrameReports - 2);
+    EXPECT_EQ(all.tried, kHeadsetFrameReports);
+
+    // LED 8 turns green only: the two green reports of its half, one per target, in order.
+    std::vector<Rgba> leds(13, Rgba{10, 20, 30, 255});
+    leds[8].green = 200;
+    tried.clear();
+    const HeadsetFrame next = BuildHeadsetFrame(leds);
+    const HeadsetFrameSent changed = SendHeadsetFrame(next, frame, [&](const HeadsetReport& r) {
+        tried.push_back(r);
+        return true;
     });
-    EXPECT_EQ(sent, kHeadsetFrameReports - 2);
-    EXPECT_EQ(kindsTried.size(), kHeadsetFrameReports);
+    EXPECT_EQ(changed.tried, 2u);
+    ASSERT_EQ(tried.size(), 2u);
+    EXPECT_EQ(tried[0], next[9]);   // (0x22, 0xAF)
+    EXPECT_EQ(tried[1], next[11]);  // (0x44, 0xAF)
 }
 
 }  // namespace
