@@ -141,6 +141,9 @@ CControlUI* CMenuWnd::CreateControl(const std::string& className) {
 
 void CMenuWnd::InitWindow() {
     if (m_checks) ApplyCheckMap();
+    // The owner's DPI, not the font DPI alone: the owner may be scaled up for its screen.
+    for (CPaintManagerUI* manager : CPaintManagerUI::AllManagers())
+        if (manager != &m_pm && manager->GetPaintWindow() == m_owner) m_pm.SetDPI(manager->GetDPI());
     const SIZE size = MeasureMenu();
     ResizeClient(size.cx, size.cy);
 }
@@ -194,7 +197,9 @@ SIZE CMenuWnd::MeasureMenu() {
     auto* root = static_cast<CContainerUI*>(m_pm.GetRoot()->GetInterface("Container"));
     if (!root) return SIZE{m_pm.Scale(kMinMenuWidth), m_pm.Scale(kDefaultItemHeight)};
     const RECT inset = root->GetInset();
-    int width = root->GetFixedWidth();
+    // The file's width is the least: a translation longer than its author's grows the menu.
+    const int fileWidth = root->GetFixedWidth();
+    int width = fileWidth;
     int height = inset.top + inset.bottom + root->GetBorderSize() * 2;
     int visible = 0;
     for (int i = 0; i < root->GetCount(); ++i) {
@@ -203,17 +208,18 @@ SIZE CMenuWnd::MeasureMenu() {
         ++visible;
         const RECT pad = child->GetPadding();
         height += (child->GetFixedHeight() > 0 ? child->GetFixedHeight() : kDefaultItemHeight) + pad.top + pad.bottom;
-        if (root->GetFixedWidth() > 0) continue;
         if (auto* label = static_cast<CLabelUI*>(child->GetInterface("Label"))) {
             const SIZE text = render::MeasureText(&m_pm, label->GetText(), label->GetFont(), DT_SINGLELINE);
             const RECT textPad = label->GetTextPadding();
-            // Measured at the window's DPI; the rest is in 96-DPI units.
-            const int need = text.cx * 96 / std::max(1, m_pm.GetDPI()) + textPad.left + textPad.right + 8;
-            width = std::max(width, need + inset.left + inset.right);
+            // Measured at the window's DPI, rounded up; the rest is in 96-DPI units.
+            const int dpi = std::max(1, m_pm.GetDPI());
+            const int need = (text.cx * 96 + dpi - 1) / dpi + textPad.left + textPad.right + 8;
+            width = std::max(width, need + inset.left + inset.right + root->GetBorderSize() * 2);
         }
     }
     if (visible > 1) height += root->GetChildPadding() * (visible - 1);
     width = std::max(width, kMinMenuWidth);
+    if (fileWidth > 0) root->SetFixedWidth(width);
     return SIZE{m_pm.Scale(width), m_pm.Scale(height)};
 }
 

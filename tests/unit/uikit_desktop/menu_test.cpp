@@ -8,6 +8,7 @@
 #include "uikit/headless_backend.h"
 #include "uikit/headless_input.h"
 #include "uikit/paint_manager.h"
+#include "uikit/render.h"
 #include "uikit/resource_manager.h"
 
 namespace desktoptest {
@@ -63,6 +64,29 @@ TEST_F(MenuTest, BuildsFromXmlSizedToItsItemsAndDeliversTheChosenItemByName) {
     EXPECT_EQ(owner.menuCommands[0].text, "Exit");
     EXPECT_EQ(owner.menuCommands[0].userData, "bye");
     EXPECT_EQ(CMenuWnd::Current(), nullptr);  // closed (and gone) after the choice
+}
+
+// A menu takes its owner's DPI, and its items' texts fit however narrow its file made it.
+TEST_F(MenuTest, TakesItsOwnersDpiAndGrowsToFitItsTexts) {
+    owner.GetPaintManager().SetDPI(144);
+    CMenuWnd* menu = Open(POINT{10, 10});
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->GetPaintManager().GetDPI(), 144);
+    EXPECT_EQ(menu->GetBackendWindow()->GetRect().Width(), 300);
+    menu->Destroy();
+
+    menu = CMenuWnd::CreateMenu(owner.GetHWND(),
+                                "<Window><Menu width=\"60\" inset=\"4,4,4,4\" bordersize=\"1\">"
+                                "<MenuElement name=\"long\" text=\"A text far longer than sixty units\"/></Menu></Window>",
+                                POINT{10, 10});
+    Headless().RunUntilIdle();
+    ASSERT_NE(menu, nullptr);
+    CMenuElementUI* item = menu->FindItem("long");
+    CPaintManagerUI& pm = menu->GetPaintManager();
+    const SIZE text = render::MeasureText(&pm, item->GetText(), item->GetFont(), DT_SINGLELINE);
+    const RECT pad = item->GetTextPadding();
+    EXPECT_GE(item->GetPos().Width() - pm.Scale(pad.left) - pm.Scale(pad.right), text.cx);
+    EXPECT_LE(item->GetPos().right, menu->GetBackendWindow()->GetClientSize().cx);
 }
 
 TEST_F(MenuTest, CheckMarksToggleAndRadioGroupsAreKeptAcrossOpenings) {
