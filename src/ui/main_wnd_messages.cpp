@@ -280,6 +280,7 @@ CQuorinUSBDevice* CMainWnd::FirstKeyboard() {
 }
 
 void CMainWnd::OnMenuCommand(const std::string& item) {
+    DebugTraceF("main window: menu item %s chosen", item.c_str());
     if (item == "exit") Close(ui::IDOK);
     else if (!OnShellMenuCommand(item)) OnMacroMenuCommand(item);
 }

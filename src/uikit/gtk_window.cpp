@@ -139,7 +139,6 @@ GtkBackendWindow::GtkBackendWindow(GtkBackend* backend, IWindowHost* host, const
     g_signal_connect(m_window, "map-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) -> gboolean {
                          auto* me = static_cast<GtkBackendWindow*>(self);
                          gtk_im_context_set_client_window(me->m_im, gtk_widget_get_window(me->m_area));
-                         if (me->m_popup) me->GrabForPopup();
                          return FALSE;
                      }),
                      this);
@@ -178,7 +177,8 @@ void GtkBackendWindow::Show(bool show, bool activate) {
     if (show) {
         ApplySizeHints();
         gtk_window_set_focus_on_map(GTK_WINDOW(m_window), activate && !m_popup);
-        gtk_widget_show(m_window);
+        if (m_popup) ShowGrabbed();
+        else gtk_widget_show(m_window);
         if (activate && !m_popup) gtk_window_present(GTK_WINDOW(m_window));
         m_placedSize = m_size;
         m_minimized = false;
@@ -200,19 +200,57 @@ void GtkBackendWindow::HideOwnedPopups() {
         if (GtkBackendWindow* popup = m_backend->FindWindow(hwnd)) popup->Show(false, false);
 }
 
-void GtkBackendWindow::GrabForPopup() {
-    GdkWindow* window = gtk_widget_get_window(m_area);
-    GdkSeat* seat = gdk_display_get_default_seat(gtk_widget_get_display(m_window));
-    if (!window || !seat) return;
+namespace {
+
+// A 1x1 window off screen that holds the seat's grab while a pop-up of `parent` maps.
+GdkWindow* GrabHolder(GdkSeat* seat, GdkScreen* screen, GdkWindow* parent) {
+    GdkWindowAttr attributes{};
+    attributes.x = -100;
+    attributes.y = -100;
+    attributes.width = 1;
+    attributes.height = 1;
+    attributes.window_type = GDK_WINDOW_TEMP;
+    attributes.wclass = GDK_INPUT_OUTPUT;
+    attributes.override_redirect = TRUE;
+    GdkWindow* holder = gdk_window_new(gdk_screen_get_root_window(screen), &attributes, GDK_WA_X | GDK_WA_Y | GDK_WA_NOREDIR);
+    gdk_window_set_transient_for(holder, parent);
+    gdk_window_show(holder);
+    gdk_seat_grab(seat, holder, GDK_SEAT_CAPABILITY_ALL, FALSE, nullptr, nullptr, nullptr, nullptr);
+    return holder;
+}
+
+}  // namespace
+
+void GtkBackendWindow::ShowGrabbed() {
     // Events outside the menu are reported to it (outside its rectangle), so a click there
-    // closes it.
-    const GdkGrabStatus status =
-        gdk_seat_grab(seat, window, GDK_SEAT_CAPABILITY_ALL, FALSE, nullptr, nullptr, nullptr, nullptr);
+    // closes it. On Wayland the pop-up is the compositor's grabbing pop-up only when it maps
+    // under a grab, which GDK looks for on a window attached to it: a holder keeps the grab
+    // while it maps, as GTK's own menus do.
+    GdkSeat* seat = gdk_display_get_default_seat(gtk_widget_get_display(m_window));
+    gtk_widget_realize(m_window);
+    GdkWindow* toplevel = gtk_widget_get_window(m_window);
+    GtkBackendWindow* owner = m_backend->FindWindow(m_owner);
+    GdkWindow* holder = seat && owner && owner->m_visible
+                            ? GrabHolder(seat, gtk_widget_get_screen(m_window), gtk_widget_get_window(owner->m_window))
+                            : nullptr;
+    if (holder) g_object_set_data(G_OBJECT(toplevel), "gdk-attached-grab-window", holder);
+    gtk_widget_show(m_window);
+    GdkWindow* window = gtk_widget_get_window(m_area);
+    const GdkGrabStatus status = window && seat ? gdk_seat_grab(seat, window, GDK_SEAT_CAPABILITY_ALL, FALSE, nullptr,
+                                                                nullptr, nullptr, nullptr)
+                                                : GDK_GRAB_FAILED;
+    if (holder) {
+        g_object_set_data(G_OBJECT(toplevel), "gdk-attached-grab-window", nullptr);
+        gdk_window_destroy(holder);
+    }
     m_grabbed = status == GDK_GRAB_SUCCESS;
     if (!m_grabbed) DebugTraceF("uikit: pop-up window could not grab the pointer (%d)", static_cast<int>(status));
+    // A Wayland compositor leaves the keyboard on the parent's surface; GTK hands its keys on.
+    gtk_grab_add(m_area);
 }
 
 void GtkBackendWindow::ReleasePopupGrab() {
+    gtk_grab_remove(m_area);
     if (!m_grabbed) return;
     m_grabbed = false;
     if (GdkSeat* seat = gdk_display_get_default_seat(gtk_widget_get_display(m_window))) gdk_seat_ungrab(seat);

@@ -83,7 +83,7 @@ private:
     // Where the compositor places windows, a window that grew or shrank since it was placed
     // is mapped again when asked to move, so that it is placed whole at its new size.
     void PlaceAgainIfResized();
-    void GrabForPopup();
+    void ShowGrabbed();
     void HideOwnedPopups();
     void ReleasePopupGrab();
     void HandleButtonPress(GdkEventButton* event);
