@@ -27,6 +27,9 @@ struct StatusNotifierItem::Core {
     std::string watcher;  // the unique name of the watcher that is there, or empty
     guint objectId = 0;
     guint watchId = 0;
+    gulong closedHandler = 0;
+    guint retryId = 0;        // the next try to reach a bus that went away
+    bool reconnecting = false;
     bool nameOwned = false;
     bool registered = false;
     bool absenceTraced = false;
@@ -43,6 +46,7 @@ constexpr const char* kItemInterface = "org.kde.StatusNotifierItem";
 constexpr const char* kWatcherName = "org.kde.StatusNotifierWatcher";
 constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
 constexpr const char* kStockIcon = "input-gaming";
+constexpr guint kRetrySeconds = 2;    // while the session bus is away
 constexpr guint32 kDoNotQueue = 4;    // RequestName flags
 constexpr guint32 kPrimaryOwner = 1;  // RequestName answer
 
@@ -185,7 +189,8 @@ void OnRegistered(GObject* source, GAsyncResult* result, gpointer data) {
     const CoreRef core = TakeHold(data);
     g_autoptr(GError) error = nullptr;
     g_autoptr(GVariant) reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
-    if (core->closed || core->watcher.empty()) return;  // gone, or the watcher went meanwhile
+    // Gone, or the watcher or the bus went meanwhile.
+    if (core->closed || core->watcher.empty() || G_DBUS_CONNECTION(source) != core->connection) return;
     if (!reply && !core->refusalTraced)
         DebugTraceF("uikit: the StatusNotifierWatcher refused the tray icon (%s)", error ? error->message : "?");
     core->refusalTraced = core->refusalTraced || !reply;
@@ -205,7 +210,7 @@ void OnNameRequested(GObject* source, GAsyncResult* result, gpointer data) {
     const CoreRef core = TakeHold(data);
     g_autoptr(GError) error = nullptr;
     g_autoptr(GVariant) reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
-    if (core->closed) return;
+    if (core->closed || G_DBUS_CONNECTION(source) != core->connection) return;  // the bus went meanwhile
     guint32 answer = 0;
     if (reply) g_variant_get(reply, "(u)", &answer);
     core->nameOwned = answer == kPrimaryOwner;
@@ -238,17 +243,52 @@ void OnWatcherVanished(GDBusConnection* connection, const gchar*, gpointer data)
     TellHolder(*core, false);
 }
 
+void Connect(const CoreRef& core, const std::string& address);
+
+// Drops what the connection served; the connection itself goes with it.
+void Unserve(Core& core) {
+    if (core.watchId) g_bus_unwatch_name(core.watchId);
+    core.watchId = 0;
+    if (!core.connection) return;
+    if (core.objectId) g_dbus_connection_unregister_object(core.connection, core.objectId);
+    core.objectId = 0;
+    if (core.closedHandler) g_signal_handler_disconnect(core.connection, core.closedHandler);
+    core.closedHandler = 0;
+    g_object_unref(std::exchange(core.connection, nullptr));
+}
+
+// While the bus is away, a try every few seconds: a restarted bus gets the icon again, and
+// so does the panel on it.
+void RetryLater(const CoreRef& core) {
+    if (core->closed || core->retryId) return;
+    core->retryId = g_timeout_add_seconds_full(
+        G_PRIORITY_DEFAULT, kRetrySeconds,
+        [](gpointer data) -> gboolean {
+            const CoreRef core = Held(data);
+            core->retryId = 0;
+            const std::string address = SessionBusAddress();
+            if (address.empty()) RetryLater(core);
+            else Connect(core, address);
+            return G_SOURCE_REMOVE;
+        },
+        Hold(core), Release);
+}
+
 void OnConnectionClosed(GDBusConnection*, gboolean, GError* error, gpointer data) {
-    Core& core = *static_cast<Core*>(data);
+    const CoreRef core = Held(data);
     DebugTraceF("uikit: the session bus went away (%s): no panel holds the tray icon", error ? error->message : "closed");
-    core.watcher.clear();
-    core.nameOwned = false;
-    TellHolder(core, false);
+    core->watcher.clear();
+    core->nameOwned = false;
+    core->reconnecting = true;
+    Unserve(*core);
+    TellHolder(*core, false);
+    RetryLater(core);
 }
 
 void Serve(const CoreRef& core) {
     g_autoptr(GError) error = nullptr;
-    g_signal_connect(core->connection, "closed", G_CALLBACK(OnConnectionClosed), core.get());
+    core->closedHandler = g_signal_connect_data(core->connection, "closed", G_CALLBACK(OnConnectionClosed), Hold(core),
+                                                [](gpointer data, GClosure*) { Release(data); }, GConnectFlags{});
     core->objectId = g_dbus_connection_register_object(core->connection, kItemPath, ItemInterface(), &kItemVTable,
                                                        Hold(core), Release, &error);
     if (!core->objectId) {
@@ -271,14 +311,23 @@ void OnConnected(GObject*, GAsyncResult* result, gpointer data) {
         }
         return;
     }
+    if (!connection && core->reconnecting) return RetryLater(core);  // still away
     if (!connection) {
         if (!Cancelled(error))
             DebugTraceF("uikit: the session bus cannot be reached (%s): no panel holds the tray icon",
                         error ? error->message : "?");
         return TellHolder(*core, false);
     }
+    if (std::exchange(core->reconnecting, false)) DebugTrace("uikit: the session bus is back: the tray icon is offered again");
     core->connection = connection;
     Serve(core);
+}
+
+void Connect(const CoreRef& core, const std::string& address) {
+    const auto flags = static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                                         G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION);
+    // An own connection, not the shared one: that one ends the process when the bus goes.
+    g_dbus_connection_new_for_address(address.c_str(), flags, nullptr, core->cancellable, OnConnected, Hold(core));
 }
 
 void Close(Core& core) {
@@ -286,14 +335,10 @@ void Close(Core& core) {
     core.onClick = nullptr;
     core.onHolderChange = nullptr;
     g_cancellable_cancel(core.cancellable);
-    if (core.watchId) g_bus_unwatch_name(core.watchId);
-    if (!core.connection) return;
-    if (core.objectId) g_dbus_connection_unregister_object(core.connection, core.objectId);
-    g_signal_handlers_disconnect_by_data(core.connection, &core);
+    if (core.retryId) g_source_remove(std::exchange(core.retryId, 0));
     // Closing gives up the name without a blocking ReleaseName, whatever the panel does next.
-    g_dbus_connection_close(core.connection, nullptr, nullptr, nullptr);
-    g_object_unref(core.connection);
-    core.connection = nullptr;
+    if (core.connection) g_dbus_connection_close(core.connection, nullptr, nullptr, nullptr);
+    Unserve(core);
 }
 
 }  // namespace
@@ -314,10 +359,7 @@ bool StatusNotifierItem::Start() {
         return false;
     }
     m_core->busName = NextBusName();
-    const auto flags = static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                                         G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION);
-    // An own connection, not the shared one: that one ends the process when the bus goes.
-    g_dbus_connection_new_for_address(address.c_str(), flags, nullptr, m_core->cancellable, OnConnected, Hold(m_core));
+    Connect(m_core, address);
     return true;
 }
 

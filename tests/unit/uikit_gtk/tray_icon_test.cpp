@@ -258,6 +258,23 @@ TEST_F(TrayIconOnTheBus, ADeletedIconLeavesTheBusAndAnswersNothingAfter) {
     EXPECT_EQ(clicks, "");
 }
 
+// The session bus restarted: the icon is offered again on the new bus, to the panel there.
+TEST_F(TrayIconOnTheBus, AfterTheSessionBusRestartsTheIconIsHeldAgain) {
+    kx58test::ScopedEnv plainAddress("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir / "bus");
+    const std::string item = ShownOnThePanel();
+    ASSERT_FALSE(item.empty());
+    bus.Stop();
+    ASSERT_TRUE(PumpUntil([&] { return !tray.IsEmbedded(); }));
+    kx58test::PrivateDbusServer restarted{dir.Path()};
+    ASSERT_TRUE(restarted.Running()) << restarted.Problem();
+    FakePanel again{restarted.Address()};
+    ASSERT_TRUE(again.StartWatcher());
+    ASSERT_TRUE(PumpUntil([&] { return !again.registrations.empty() && tray.IsEmbedded(); }));
+    EXPECT_EQ(again.registrations.back(), item);
+    EXPECT_EQ(again.Property(item, "Status"), "'Active'");
+    EXPECT_EQ(TraceCount("the session bus is back"), 1u);
+}
+
 TEST_F(TrayIconOnTheBus, AWatcherThatRefusesTheIconIsTracedOnceAndLeavesItUnheld) {
     ASSERT_TRUE(panel.StartWatcher(true));
     ASSERT_TRUE(Create());
