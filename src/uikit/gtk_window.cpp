@@ -246,7 +246,7 @@ void GtkBackendWindow::ShowGrabbed() {
     m_grabbed = status == GDK_GRAB_SUCCESS;
     if (!m_grabbed) DebugTraceF("uikit: pop-up window could not grab the pointer (%d)", static_cast<int>(status));
     // A Wayland compositor leaves the keyboard on the parent's surface; GTK hands its keys on.
-    gtk_grab_add(m_area);
+    if (m_grabbed) gtk_grab_add(m_area);
 }
 
 void GtkBackendWindow::ReleasePopupGrab() {
