@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/debug_trace.h"
@@ -153,6 +154,8 @@ GtkBackendWindow::GtkBackendWindow(GtkBackend* backend, IWindowHost* host, const
 
 GtkBackendWindow::~GtkBackendWindow() {
     m_backend->Unregister(this);
+    if (m_damageFlush) g_source_remove(m_damageFlush);
+    if (m_damage) cairo_region_destroy(m_damage);
     if (m_popup) ReleasePopupGrab();
     g_signal_handlers_disconnect_by_data(m_im, this);
     g_signal_handlers_disconnect_by_data(m_area, this);
@@ -305,7 +308,18 @@ void GtkBackendWindow::SetTopmost(bool topmost) { gtk_window_set_keep_above(GTK_
 void GtkBackendWindow::Invalidate(const RECT& rc) {
     const RECT clipped = IntersectRects(rc, RECT{0, 0, m_size.cx, m_size.cy});
     if (clipped.IsEmpty()) return;
-    gtk_widget_queue_draw_area(m_area, clipped.left, clipped.top, clipped.Width(), clipped.Height());
+    if (!m_damage) m_damage = cairo_region_create();
+    const cairo_rectangle_int_t area{clipped.left, clipped.top, clipped.Width(), clipped.Height()};
+    cairo_region_union_rectangle(m_damage, &area);
+    // Handed over before GTK's own redraw of the pass, whose priority is lower.
+    if (!m_damageFlush)
+        m_damageFlush = g_idle_add_full(G_PRIORITY_HIGH_IDLE, +[](gpointer self) -> gboolean {
+            auto* me = static_cast<GtkBackendWindow*>(self);
+            me->m_damageFlush = 0;
+            gtk_widget_queue_draw_region(me->m_area, me->m_damage);
+            cairo_region_destroy(std::exchange(me->m_damage, nullptr));
+            return G_SOURCE_REMOVE;
+        }, this, nullptr);
 }
 
 void GtkBackendWindow::SetCapture(bool capture) {

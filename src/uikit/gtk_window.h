@@ -107,6 +107,10 @@ private:
     bool m_mouseInside = false;
     bool m_focused = false;
     bool m_grabbed = false;
+    // Changes asked for since the last hand-over to GTK: one per pass of the loop, not one
+    // per control (each costs GTK a region update and a frame request).
+    cairo_region_t* m_damage = nullptr;
+    guint m_damageFlush = 0;
     bool m_preediting = false;
     int m_inputBlocks = 0;
     int m_paintCount = 0;
