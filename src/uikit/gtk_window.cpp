@@ -253,9 +253,9 @@ void GtkBackendWindow::ShowGrabbed() {
 }
 
 void GtkBackendWindow::ReleasePopupGrab() {
-    gtk_grab_remove(m_area);
     if (!m_grabbed) return;
     m_grabbed = false;
+    gtk_grab_remove(m_area);
     if (GdkSeat* seat = gdk_display_get_default_seat(gtk_widget_get_display(m_window))) gdk_seat_ungrab(seat);
 }
 
@@ -312,14 +312,15 @@ void GtkBackendWindow::Invalidate(const RECT& rc) {
     const cairo_rectangle_int_t area{clipped.left, clipped.top, clipped.Width(), clipped.Height()};
     cairo_region_union_rectangle(m_damage, &area);
     // Handed over before GTK's own redraw of the pass, whose priority is lower.
-    if (!m_damageFlush)
-        m_damageFlush = g_idle_add_full(G_PRIORITY_HIGH_IDLE, +[](gpointer self) -> gboolean {
-            auto* me = static_cast<GtkBackendWindow*>(self);
-            me->m_damageFlush = 0;
-            gtk_widget_queue_draw_region(me->m_area, me->m_damage);
-            cairo_region_destroy(std::exchange(me->m_damage, nullptr));
-            return G_SOURCE_REMOVE;
-        }, this, nullptr);
+    if (!m_damageFlush) m_damageFlush = g_idle_add_full(G_PRIORITY_HIGH_IDLE, FlushDamage, this, nullptr);
+}
+
+gboolean GtkBackendWindow::FlushDamage(gpointer self) {
+    auto* me = static_cast<GtkBackendWindow*>(self);
+    me->m_damageFlush = 0;
+    gtk_widget_queue_draw_region(me->m_area, me->m_damage);
+    cairo_region_destroy(std::exchange(me->m_damage, nullptr));
+    return G_SOURCE_REMOVE;
 }
 
 void GtkBackendWindow::SetCapture(bool capture) {

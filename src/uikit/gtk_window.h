@@ -84,6 +84,7 @@ private:
     // is mapped again when asked to move, so that it is placed whole at its new size.
     void PlaceAgainIfResized();
     void ShowGrabbed();
+    static gboolean FlushDamage(gpointer self);
     void HideOwnedPopups();
     void ReleasePopupGrab();
     void HandleButtonPress(GdkEventButton* event);

@@ -11,8 +11,9 @@
 // GTK loop); the callbacks come from that loop, and nothing blocks: the bus is reached
 // asynchronously. No bus, or a watcher that refuses the item, is traced once and leaves the
 // item unregistered; the program runs on. A bus that goes away is tried again every two
-// seconds, and the item is offered again once it is back. Destruction unexports the object, gives up the name,
-// closes the connection and cancels what is in flight: no callback reaches the owner after it.
+// seconds, and the item is offered again once it is back. Destruction unexports the object,
+// gives up the name, closes the connection and cancels what is in flight: no callback reaches
+// the owner after it.
 #include <cstdint>
 #include <functional>
 #include <memory>
