@@ -192,6 +192,10 @@ bool COptionUI::Activate() {
     return true;
 }
 
+namespace {
+constexpr DWORD kDisabledSelectionAlpha = 0x48000000u;
+}  // namespace
+
 DWORD COptionUI::CurrentTextColor() const {
     if (m_bSelected && IsEnabled() && m_dwSelectedTextColor) return m_dwSelectedTextColor;
     return CButtonUI::CurrentTextColor();
@@ -200,7 +204,9 @@ DWORD COptionUI::CurrentTextColor() const {
 void COptionUI::PaintBkColor(cairo_t* cr) {
     if (m_bSelected && m_dwSelectedBkColor) {
         const DWORD saved = m_dwBackColor;
-        m_dwBackColor = m_dwSelectedBkColor;
+        // A disabled choice keeps its selection faint: at full strength under the disabled
+        // text colour it could not be read.
+        m_dwBackColor = IsEnabled() ? m_dwSelectedBkColor : (m_dwSelectedBkColor & 0x00FFFFFFu) | kDisabledSelectionAlpha;
         CControlUI::PaintBkColor(cr);
         m_dwBackColor = saved;
         return;

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "uikit/button.h"
 #include "uikit/label.h"
 #include "uikit/render.h"
 #include "uikit_test_support.h"
@@ -96,6 +97,27 @@ TEST(UikitRender, OnlyInvalidatedPartsArePaintedAgain) {
     fancy->Invalidate();
     Backend().RunUntilIdle();
     EXPECT_EQ(fancy->paints, fancyPaints + 1);
+    window.Destroy();
+}
+
+TEST(UikitRender, ADisabledChoiceKeepsItsSelectionFaint) {
+    SkinFolder skins;
+    TestWindow window("XML_CONTROLS");
+    CResourceManager::GetInstance()->LoadResource("res.xml");
+    ASSERT_TRUE(window.Open());
+    HeadlessInput input(window);
+    auto* option = window.Find<COptionUI>("opt_0");
+    ASSERT_TRUE(option && option->IsSelected());
+    option->SetAttribute("selectedbkcolor", "#FF00FF00");
+    Backend().RunUntilIdle();
+    const RECT pos = option->GetPos();
+    const auto green = [&] { return (input.Target()->PixelAt(pos.left + 3, (pos.top + pos.bottom) / 2) >> 8) & 0xFF; };
+    EXPECT_EQ(green(), 0xFFu);
+    // Disabled, the selection still shows, well below the strength the disabled text sits on.
+    option->SetEnabled(false);
+    Backend().RunUntilIdle();
+    EXPECT_GT(green(), 0x30u);
+    EXPECT_LT(green(), 0x60u);
     window.Destroy();
 }
 
