@@ -44,8 +44,14 @@ idle_by_ticks() {  # what, from the ticks of /proc
     END { for (k in use) printf "  %6.2f %%  %s (x%d)\n", 100 * use[k] / hz / s, k, n[k] }' \
     "$work/before" "$work/after" | sort -g -r
 }
+# The X server draws what an X11 window's paths and glyphs ask of it: the program's cost too.
+display_ticks() { awk '{print $14 + $15}' "/proc/$display_server/stat"; }
 idle() {
+  local display_before
+  display_before=$(display_ticks)
   if perf_watches; then idle_by_perf "$1"; else idle_by_ticks "$1"; fi
+  awk -v t=$(($(display_ticks) - display_before)) -v hz="$hz" -v s="$seconds" \
+    'BEGIN { printf "  the X server meanwhile: %.2f %% of one core\n", 100 * t / hz / s }'
   kill -0 "$program" 2>/dev/null || { echo "the program ended during the measurement:"; tail -20 "$work/kx58.log"; exit 1; }
 }
 hide_to_tray() {

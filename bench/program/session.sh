@@ -44,9 +44,10 @@ session_until() {
   "$@"
 }
 
-# session_display [Xvfb options...]: an X server of its own (1920x1080) as DISPLAY.
+# session_display [Xvfb options...]: an X server of its own (1920x1080) as DISPLAY; its pid in display_server.
 session_display() {
   session_run xvfb Xvfb -displayfd 3 -nolisten tcp -screen 0 1920x1080x24 "$@" 3> "$work/display"
+  display_server=$!
   session_until 200 test -s "$work/display" || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
   export DISPLAY=":$(cat "$work/display")"
 }
