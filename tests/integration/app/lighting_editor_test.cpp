@@ -154,26 +154,29 @@ TEST_F(LightingEditorTest, EffectsSwitchTheGroupsAndEveryChangeReachesTheKeyboar
     EXPECT_TRUE(Usable("lighteffect_layout"));
 }
 
-// The other products' pages carry the same editor with their own effect numbers.
 TEST_F(LightingEditorTest, EveryShownControlOfTheEditorLiesInsideItsRow) {
-    // Wave shows the direction choices, whose skin style brings a width of its own.
-    ChooseEffect(1);
-    ui::HeadlessBackend::Get()->RunUntilIdle();
-    std::vector<std::string> outside;
-    editor->FindControl(
-        [&outside](ui::CControlUI* control) {
-            const ui::CControlUI* parent = control->GetParent();
-            if (!parent || !parent->IsVisible() || control->GetPos().IsEmpty()) return false;
-            const ui::RECT inner = control->GetPos(), outer = parent->GetPos();
-            if (inner.left < outer.left || inner.right > outer.right || inner.top < outer.top ||
-                inner.bottom > outer.bottom)
-                outside.push_back(control->GetName());
-            return false;  // visit every control
-        },
-        ui::UIFIND_VISIBLE);
-    EXPECT_TRUE(outside.empty()) << "first outside its row: " << outside.front();
+    // Static (the shared-effect switch), Wave (the direction choices), music (the sound
+    // colour choices): rows whose skin styles bring sizes of their own.
+    for (const int effect : {6, 1, 29}) {
+        ChooseEffect(effect);
+        ui::HeadlessBackend::Get()->RunUntilIdle();
+        std::vector<std::string> outside;
+        editor->FindControl(
+            [&outside](ui::CControlUI* control) {
+                const ui::CControlUI* parent = control->GetParent();
+                if (!parent || !parent->IsVisible() || control->GetPos().IsEmpty()) return false;
+                const ui::RECT inner = control->GetPos(), outer = parent->GetPos();
+                if (inner.left < outer.left || inner.right > outer.right || inner.top < outer.top ||
+                    inner.bottom > outer.bottom)
+                    outside.push_back(control->GetName());
+                return false;  // visit every control
+            },
+            ui::UIFIND_VISIBLE);
+        EXPECT_TRUE(outside.empty()) << "effect " << effect << ", first outside its row: " << outside.front();
+    }
 }
 
+// The other products' pages carry the same editor with their own effect numbers.
 TEST_F(LightingEditorTest, EachPageKindHasItsOwnGroupsPerEffect) {
     struct Case {
         int kind, effect;
