@@ -45,7 +45,11 @@ void MainWindowTest::OpenWindow() {
     window = std::make_unique<CMainWnd>();
     ASSERT_TRUE(window->Create(nullptr, kAppName, ui::UI_WNDSTYLE_FRAME, 0, 0, 0, kMainWindowWidth, kMainWindowHeight));
     window->CenterWindow();
-    ASSERT_TRUE(RunUntil([&] { return window->IsWindowInitialised() && window->IsWindowVisible(); }));
+    // Until the first scan's announcement has come: the size step shows the window too, and
+    // sooner than a slow first scan, whose announcement would show it again later.
+    ASSERT_TRUE(RunUntil([&] {
+        return window->IsWindowInitialised() && window->IsWindowVisible() && TraceCount("软件标示 ") > 0;
+    }));
 }
 
 bool MainWindowTest::RunUntil(const std::function<bool()>& done, std::uint32_t timeoutMs) {
